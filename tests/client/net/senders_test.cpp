@@ -1,0 +1,129 @@
+// The client's commands: formats, bounds, and the logged-in rule.
+#include <gtest/gtest.h>
+
+#include "ScriptedSocket.h"
+#include "client/net/Connection.h"
+
+namespace {
+
+const std::string D = "\x7F";
+
+class FakeClock : public ConnectionClock {
+public:
+    std::int64_t nowSeconds() override { return 0; }
+    void sleepMs(unsigned ms) override { slept += ms; }
+    unsigned slept = 0;
+};
+
+// A logged-in connection whose sent frames can be read back as payloads.
+struct Sender {
+    Connection c;
+    std::shared_ptr<ScriptedSocket> socket = std::make_shared<ScriptedSocket>(upgradeAndOk());
+    std::size_t mark = 0;
+    FakeClock clock;
+
+    Sender()
+    {
+        c.setSocketFactory([s = socket](bool) { return s; });
+        c.setClock(&clock);
+        EXPECT_EQ(c.connect("h", 1, false, "a", "b", "en", 0), 0);
+        mark = socket->output().size();
+    }
+
+    // Payloads of the frames sent since the last call.
+    std::vector<std::string> taken()
+    {
+        const std::string out = socket->output().substr(mark);
+        mark = socket->output().size();
+        std::vector<std::string> frames;
+        std::size_t i = 0;
+        while (i + 2 <= out.size()) {
+            std::uint64_t n = static_cast<unsigned char>(out[i + 1]);
+            std::size_t header = 2;
+            if (n == 126) {
+                n = (std::uint64_t(static_cast<unsigned char>(out[i + 2])) << 8) | static_cast<unsigned char>(out[i + 3]);
+                header = 4;
+            } else if (n == 127) {
+                n = 0;
+                for (int k = 0; k < 8; ++k) n = (n << 8) | static_cast<unsigned char>(out[i + 2 + k]);
+                header = 10;
+            }
+            frames.push_back(out.substr(i + header, n));
+            i += header + n;
+        }
+        return frames;
+    }
+};
+
+using Frames = std::vector<std::string>;
+
+} // namespace
+
+TEST(ClientCommands, Formats)
+{
+    Sender s;
+    const std::vector<std::string> tags = {"first", "second", "caf\xC3\xA9"};
+    s.c.sendMenuSelection(7, 2, tags);
+    s.c.sendMenuSelection(7, 3, tags);
+    s.c.sendMenuSelection(7, -1, tags);
+    s.c.sendKey(0x10D);
+    s.c.sendMenuKey(0x41, 7, 9, tags);
+    s.c.sendMenuKey(0x41, 7, -4, tags);
+    s.c.sendMenuKey(0x41, 8, 0, {});
+    s.c.sendChat(L"Hello \u00E9t\u00E9");
+    s.c.sendF10();
+    s.c.sendInputBoxAnswer(12, L"line1\nline2");
+    s.c.sendMessageBoxAnswer(20, 6);
+    s.c.sendUpdateAnswer(3, 2);
+    s.c.sendSoundState(5, 1);
+    s.c.sendHistoryReport(L"a\r\nb\r\n");
+    s.c.sendHistoryLine(L"said");
+    s.c.sendText("anything");
+    EXPECT_EQ(s.taken(), (Frames{
+        "msel 7" + D + "2" + D + "caf\xC3\xA9", "msel 7" + D + "-1" + D + "-1", "msel 7" + D + "-1" + D + "-1",
+        "key 269", "mkey 65" + D + "7" + D + "2" + D + "caf\xC3\xA9", "mkey 65" + D + "7" + D + "0" + D + "first",
+        "mkey 65" + D + "8" + D + "0" + D, "chat Hello \xC3\xA9t\xC3\xA9", "key 121",
+        "inbx 12" + D + "line1\nline2", "msgb 20" + D + "6", "msgb 3" + D + "2", "inbx 5" + D + "1",
+        "HistoryReport a\r\nb\r\n", "hlin said", "anything",
+    }));
+    s.c.sendQuit();
+    EXPECT_EQ(s.taken(), (Frames{"quit"}));
+    EXPECT_EQ(s.clock.slept, 400u);
+}
+
+TEST(ClientCommands, CommandsAreCutToTheirBuffers)
+{
+    Sender s;
+    s.c.sendChat(std::wstring(5000, L'x'));
+    s.c.sendInputBoxAnswer(1, std::wstring(50000, L'y'));
+    s.c.sendMenuSelection(1, 0, {std::string(600, 't')});
+    s.c.sendHistoryLine(std::wstring(70000, L'h'));
+    const Frames f = s.taken();
+    ASSERT_EQ(f.size(), 4u);
+    EXPECT_EQ(f[0].size(), 4095u);
+    EXPECT_EQ(f[0].substr(0, 6), "chat x");
+    EXPECT_EQ(f[1].size(), 39999u);
+    EXPECT_EQ(f[2].size(), 511u);
+    EXPECT_EQ(f[3].size(), 70005u); // no buffer: sent whole
+}
+
+TEST(ClientCommands, NothingButTheExceptionsIsSentWhenLoggedOut)
+{
+    Sender s;
+    s.c.loggedIn = false;
+    s.c.sendMenuSelection(1, 0, {"t"});
+    s.c.sendKey(1);
+    s.c.sendMenuKey(1, 1, 0, {"t"});
+    s.c.sendChat(L"hi");
+    s.c.sendQuit();
+    s.c.sendF10();
+    s.c.sendInputBoxAnswer(1, L"a");
+    s.c.sendMessageBoxAnswer(1, 1);
+    s.c.sendUpdateAnswer(1, 1);
+    s.c.sendSoundState(1, 1);
+    s.c.sendHistoryReport(L"r");
+    s.c.sendHistoryLine(L"l");
+    s.c.sendText("t");
+    EXPECT_EQ(s.taken(), (Frames{"HistoryReport r", "hlin l", "t"}));
+    EXPECT_EQ(s.clock.slept, 0u);
+}
