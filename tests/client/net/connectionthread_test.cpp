@@ -33,6 +33,7 @@ struct ThreadRun {
     std::vector<HeadlessFrontEnd::Event> run(std::function<std::shared_ptr<Socket>(int attempt)> next)
     {
         Connection& c = theConnection();
+        c.close(); // a transport left over from an earlier run
         c.running = true;
         c.loggedIn = false;
         c.lastError.clear();
