@@ -22,9 +22,16 @@ public:
                    std::chrono::system_clock::now().time_since_epoch())
             .count();
     }
+    // Sleeps in short slices so that a user who quits is not kept waiting
+    // for the end of a long pause between connection attempts.
     void sleepMs(unsigned milliseconds) override
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        while (!quittingFlag().load()) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now >= end) return;
+            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(50)));
+        }
     }
 };
 
@@ -37,6 +44,9 @@ ServerCommandHandler& noOwners()
 // A header line longer than this is not a header: the server is broken.
 constexpr std::size_t kMaxHeaderLine = 64 * 1024;
 constexpr int kMaxHeaderLines = 1000;
+
+// Server payloads are read in pieces of this size.
+constexpr std::uint32_t kReadPiece = 1024 * 1024;
 
 // Frames up to this size go out in one write with their header.
 constexpr std::size_t kSingleWriteLimit = 64 * 1024;
@@ -249,9 +259,16 @@ int Connection::readMessage(std::string& message)
             debugLog("Server message of " + std::to_string(length) + " bytes refused, connection ended");
             return 0;
         }
+        // The payload is read in pieces, so that a length field promising
+        // more than the server sends costs no more memory than it sent.
         message.clear();
-        message.resize(length);
-        if (length > 0 && s->read(message.data(), static_cast<int>(length)) != static_cast<int>(length)) return 0;
+        message.reserve(std::min<std::uint32_t>(length, kReadPiece));
+        for (std::uint32_t got = 0; got < length;) {
+            const std::uint32_t piece = std::min<std::uint32_t>(length - got, kReadPiece);
+            message.resize(got + piece);
+            if (s->read(message.data() + got, static_cast<int>(piece)) != static_cast<int>(piece)) return 0;
+            got += piece;
+        }
 
         switch (head[0]) {
         case ws::kText:

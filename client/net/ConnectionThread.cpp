@@ -1,6 +1,8 @@
 // The connection thread procedure and the end-of-connection report.
 #include "client/net/ConnectionThread.h"
 
+#include <atomic>
+
 #include "client/net/ServerCommandHandler.h"
 #include "client/net/SocketPlatform.h"
 #include "client/ui/FrontEnd.h"
@@ -10,6 +12,8 @@
 namespace {
 
 std::function<ConnectionTarget()> serverSelector;
+std::atomic<bool> reported{false};
+std::atomic<bool> failed{false};
 std::function<std::wstring(const std::string&)> interfaceStrings;
 
 std::wstring text(const std::string& key)
@@ -73,9 +77,14 @@ void doConnect2()
     }
 }
 
+bool connectionEndReported() { return reported.load(); }
+bool connectionFailed() { return failed.load(); }
+
 void reportConnectionEnd(int result)
 {
     Connection& c = theConnection();
+    reported = true;
+    failed = result != 0 || !c.lastError.empty();
     const unsigned style = MessageBoxStyle::kOk | MessageBoxStyle::kIconError;
     if (!c.lastError.empty()) {
         frontEnd().messageBox(common::utf8ToWide(c.lastError), text("error"), style);

@@ -23,3 +23,8 @@ void doConnect2();
 // On the GUI thread: shows why the connection ended, then ends the message
 // loop.
 void reportConnectionEnd(int result);
+
+// Whether reportConnectionEnd ran, and whether it reported a failure (a
+// result other than 0 or a login refused); the headless client's exit status.
+bool connectionEndReported();
+bool connectionFailed();
