@@ -1,6 +1,10 @@
 // Platform calls behind the portable socket code.
 #include "client/net/SocketPlatform.h"
 
+#ifndef _WIN32
+#include <csignal>
+#endif
+
 namespace net {
 
 #ifdef _WIN32
@@ -158,7 +162,13 @@ std::wstring systemErrorText(int code)
     }
 }
 
-bool startSocketRuntime() { return true; }
+bool startSocketRuntime()
+{
+    // The TLS library writes with plain send(): a peer that went away (or a
+    // close alert after our own shutdown) must give EPIPE, not kill us.
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
 void stopSocketRuntime() {}
 
 #endif
