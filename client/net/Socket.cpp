@@ -1,6 +1,7 @@
 // TCP and TLS transports of the server connection.
 #include "client/net/Socket.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -112,16 +113,23 @@ bool Socket::waitWritable()
 int Socket::read(char* buffer, int length)
 {
     if (!isOpen() || length < 1) return -1;
+    constexpr int kReceiveSize = 64 * 1024;
     int got = 0;
     while (got < length) {
-        const int n = receiveSome(fd_, buffer + got, length - got);
-        if (n > 0) {
-            got += n;
-        } else if (n == 0) {
-            return 0;
-        } else if (!isWouldBlock(lastSocketError()) || !waitReadable()) {
-            return 0;
+        const std::size_t buffered = received_.size() - receivedAt_;
+        if (buffered > 0) {
+            const std::size_t take = std::min<std::size_t>(buffered, static_cast<std::size_t>(length - got));
+            std::memcpy(buffer + got, received_.data() + receivedAt_, take);
+            receivedAt_ += take;
+            got += static_cast<int>(take);
+            continue;
         }
+        received_.resize(kReceiveSize);
+        receivedAt_ = 0;
+        const int n = receiveSome(fd_, received_.data(), kReceiveSize);
+        received_.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        if (n == 0) return 0;
+        if (n < 0 && (!isWouldBlock(lastSocketError()) || !waitReadable())) return 0;
     }
     return got;
 }

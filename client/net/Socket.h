@@ -56,6 +56,10 @@ protected:
 
     net::SocketHandle fd_ = net::kNoSocket;
     std::atomic<bool> closed_{false};
+    // Bytes received ahead of what read() was asked for: one receive call
+    // serves many small frames. Only the reading thread touches them.
+    std::string received_;
+    std::size_t receivedAt_ = 0;
     std::recursive_mutex lock_; // serialises write and close
 };
 
