@@ -1,0 +1,112 @@
+// What the headless client does with each server command: it says so.
+#include "client/ui/headless/HeadlessOwners.h"
+
+#include <cstdio>
+
+#include "common/numbers.h"
+#include "common/utf8.h"
+
+std::string printable(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F || c == '\\') {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            out += escaped;
+        } else {
+            out.push_back(static_cast<char>(c));
+        }
+    }
+    return out;
+}
+
+HeadlessOwners::HeadlessOwners(HeadlessFrontEnd& frontEnd, std::function<void(const std::string&)> print)
+    : frontEnd_(frontEnd), print_(std::move(print))
+{
+}
+
+void HeadlessOwners::routed(const std::string& line) { print_("routed: " + printable(line)); }
+
+void HeadlessOwners::historyMessage(int channel, const std::wstring& text, bool interrupt)
+{
+    routed("history " + std::to_string(channel) + (interrupt ? " interrupt " : " ") + common::wideToUtf8(text));
+}
+
+void HeadlessOwners::playSound(int number, const std::string& specification)
+{
+    routed("play " + std::to_string(number) + " " + specification);
+}
+
+void HeadlessOwners::loadSound(const std::string& name) { routed("load sound " + name); }
+
+bool HeadlessOwners::inputBox(const std::vector<std::string>& fields, bool multiline, bool password, std::wstring& answer)
+{
+    std::string line = multiline ? "multi-line input box" : password ? "password input box" : "input box";
+    for (const std::string& f : fields) line += " " + f;
+    routed(line);
+    std::string scripted;
+    if (!frontEnd_.nextAnswer(scripted)) return false;
+    answer = common::utf8ToWide(scripted);
+    return true;
+}
+
+int HeadlessOwners::messageBox(const std::vector<std::string>& fields)
+{
+    const std::string text = fields.size() > 1 ? fields[1] : std::string();
+    const std::string title = fields.size() > 2 ? fields[2] : std::string();
+    const unsigned type = fields.size() > 3 ? static_cast<unsigned>(common::readLong(fields[3])) : 0;
+    routed("message box " + (fields.empty() ? std::string() : fields[0]));
+    return frontEnd_.messageBox(common::utf8ToWide(text), common::utf8ToWide(title), type);
+}
+
+void HeadlessOwners::menuOperation(const std::string& d, int mode) { routed("menu " + std::to_string(mode) + " " + d); }
+void HeadlessOwners::closeMenu(int id) { routed("close menu " + std::to_string(id)); }
+void HeadlessOwners::moveInMenu(const std::string& d) { routed("move in menu " + d); }
+void HeadlessOwners::localMenu(int number) { routed("local menu " + std::to_string(number)); }
+void HeadlessOwners::windowCommand(int id) { routed("window command " + std::to_string(id)); }
+void HeadlessOwners::openLink(const std::string& url) { routed("open link " + url); }
+void HeadlessOwners::changeLanguage(const std::string& name) { routed("change language " + name); }
+
+std::string HeadlessOwners::moveSearch(const std::string& message)
+{
+    routed("move search " + message);
+    return {};
+}
+
+void HeadlessOwners::gameMessage(const std::string& data, bool binary)
+{
+    routed(std::string(binary ? "game binary " : "game message ") + data);
+}
+
+void HeadlessOwners::loadGame(const std::string& message) { routed("load game " + message.substr(std::min<std::size_t>(5, message.size()))); }
+void HeadlessOwners::unloadGame(const std::string& message) { routed("unload game " + message.substr(std::min<std::size_t>(5, message.size()))); }
+void HeadlessOwners::focusChat(const std::string& text) { routed("focus chat " + text); }
+
+int HeadlessOwners::soundState(const std::string& name)
+{
+    routed("sound state " + name);
+    return 0;
+}
+
+void HeadlessOwners::download(int id, const std::string& name, std::uint64_t timeStamp)
+{
+    routed("download " + std::to_string(id) + " " + name + " " + std::to_string(timeStamp));
+}
+
+void HeadlessOwners::flashWindow(int channel, int count)
+{
+    routed("flash " + std::to_string(channel) + " " + std::to_string(count));
+}
+
+int HeadlessOwners::proposeUpdate(int id, int optionFlag)
+{
+    routed("propose update " + std::to_string(id) + " " + std::to_string(optionFlag));
+    std::string scripted;
+    return frontEnd_.nextAnswer(scripted) ? common::readLong(scripted) : 0;
+}
+
+void HeadlessOwners::runUpdater(const std::string& arguments) { routed("run updater " + arguments); }
+
+void HeadlessOwners::connectedSound() { print_("connected"); }

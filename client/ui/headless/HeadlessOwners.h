@@ -1,0 +1,48 @@
+// The owners of the server's commands in the headless client: each routed
+// command is printed as one line, and boxes are answered from the script of
+// the headless front-end.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "client/net/ServerCommandHandler.h"
+#include "client/ui/headless/HeadlessFrontEnd.h"
+
+class HeadlessOwners : public ServerCommandHandler {
+public:
+    HeadlessOwners(HeadlessFrontEnd& frontEnd, std::function<void(const std::string&)> print);
+
+    void historyMessage(int channel, const std::wstring& text, bool interrupt) override;
+    void playSound(int number, const std::string& specification) override;
+    void loadSound(const std::string& name) override;
+    bool inputBox(const std::vector<std::string>& fields, bool multiline, bool password, std::wstring& answer) override;
+    int messageBox(const std::vector<std::string>& fields) override;
+    void menuOperation(const std::string& description, int mode) override;
+    void closeMenu(int id) override;
+    void moveInMenu(const std::string& description) override;
+    void localMenu(int number) override;
+    void windowCommand(int id) override;
+    void openLink(const std::string& url) override;
+    void changeLanguage(const std::string& name) override;
+    std::string moveSearch(const std::string& message) override;
+    void gameMessage(const std::string& data, bool binary) override;
+    void loadGame(const std::string& message) override;
+    void unloadGame(const std::string& message) override;
+    void focusChat(const std::string& text) override;
+    int soundState(const std::string& name) override;
+    void download(int id, const std::string& name, std::uint64_t timeStamp) override;
+    void flashWindow(int channel, int count) override;
+    int proposeUpdate(int id, int optionFlag) override;
+    void runUpdater(const std::string& arguments) override;
+    void connectedSound() override;
+
+private:
+    void routed(const std::string& line);
+
+    HeadlessFrontEnd& frontEnd_;
+    std::function<void(const std::string&)> print_;
+};
+
+// Protocol text made printable on one line: control bytes and DEL as \xNN.
+std::string printable(const std::string& text);

@@ -1,0 +1,169 @@
+// orvc-headless: the client without windows. It sets up its folders and the
+// network as the client does, connects to one server, runs the command loop
+// and prints one line per routed command and per command it sends.
+//
+//   orvc-headless --host H --port P [--secure] --login L --password W
+//                 [--userdir DIR] [--answers FILE]
+//
+// --answers names a file whose lines answer the boxes in order (a button
+// number for message boxes, the text for input boxes). The program ends on
+// the server's "quit" (status 0) or when the connection ends for good; a
+// failed connection prints the report on stderr and ends with status 1.
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "client/core/DebugLog.h"
+#include "client/core/Environment.h"
+#include "client/net/Connection.h"
+#include "client/net/ConnectionThread.h"
+#include "client/net/Network.h"
+#include "client/ui/headless/HeadlessFrontEnd.h"
+#include "client/ui/headless/HeadlessOwners.h"
+#include "common/file.h"
+#include "common/numbers.h"
+#include "common/utf8.h"
+
+namespace {
+
+struct Options {
+    std::string host;
+    int port = 0;
+    bool secure = false;
+    std::string login;
+    std::string password;
+    std::string userDir;
+    std::string answers;
+};
+
+void usage()
+{
+    std::fprintf(stderr,
+                 "usage: orvc-headless --host H --port P [--secure] --login L --password W\n"
+                 "                     [--userdir DIR] [--answers FILE]\n");
+}
+
+bool parse(int argc, char** argv, Options& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string port;
+        if (a == "--secure") {
+            o.secure = true;
+        } else if (a == "--host") {
+            if (!value(o.host)) return false;
+        } else if (a == "--port") {
+            if (!value(port)) return false;
+            std::size_t used = 0;
+            o.port = common::readLong(port, &used);
+            if (used != port.size() || o.port < 1 || o.port > 65535) return false;
+        } else if (a == "--login") {
+            if (!value(o.login)) return false;
+        } else if (a == "--password") {
+            if (!value(o.password)) return false;
+        } else if (a == "--userdir") {
+            if (!value(o.userDir)) return false;
+        } else if (a == "--answers") {
+            if (!value(o.answers)) return false;
+        } else {
+            return false;
+        }
+    }
+    return !o.host.empty() && o.port != 0 && !o.login.empty();
+}
+
+std::deque<std::string> readAnswers(const std::string& path)
+{
+    std::deque<std::string> lines;
+    std::string text;
+    if (!common::readWholeFile(path, text)) return lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::mutex printLock;
+
+void printLine(const std::string& line)
+{
+    std::lock_guard<std::mutex> guard(printLock);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!parse(argc, argv, options)) {
+        usage();
+        return 2;
+    }
+
+    HeadlessFrontEnd front;
+    setFrontEnd(&front);
+    front.setPrinter(printLine);
+    if (!options.answers.empty()) front.setAnswers(readAnswers(options.answers));
+
+    const int environmentResult = prepareEnvironment(options.userDir);
+    if (environmentResult != 0) {
+        std::fprintf(stderr, "orvc-headless: the per-user folder could not be prepared (%d)\n", environmentResult);
+        return 1;
+    }
+    const Environment& env = environment();
+    initNetwork(env.userDir + "cacerts.pem");
+
+    HeadlessOwners owners(front, printLine);
+    Connection& connection = theConnection();
+    ClientIdentity identity;
+    identity.osMajor = env.osVersion.major;
+    identity.osMinor = env.osVersion.minor;
+    identity.volumeSerial = env.volumeSerial;
+    identity.userName = env.userName;
+    identity.is64BitSystem = env.is64BitSystem;
+    connection.setIdentity(identity);
+    connection.setHandler(&owners);
+    connection.setSendObserver([](const std::string& text, bool binary) {
+        printLine(std::string(binary ? "sent binary: " : "sent: ") + printable(text));
+    });
+    setServerSelector([&options, &env] {
+        return ConnectionTarget{options.host, options.port, options.secure, options.login,
+                                options.password, "en", env.machineId};
+    });
+
+    std::thread connectionThread(doConnect2);
+    const int loopResult = front.runMessageLoop();
+
+    quittingFlag() = true;
+    debugLog("Disconnecting...");
+    connection.close();
+    connectionThread.join();
+    closeNetwork();
+    debugLog("*END*");
+    closeDebugLog();
+
+    if (connectionFailed()) {
+        for (const auto& event : front.events()) {
+            if (event.kind == "box") std::fprintf(stderr, "%s\n", event.text.c_str());
+        }
+        return 1;
+    }
+    return loopResult;
+}
