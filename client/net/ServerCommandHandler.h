@@ -21,10 +21,11 @@ public:
     virtual void loadSound(const std::string& /*name*/) {}
 
     // "inbx"/"inbm"/"inbp", on the worker thread: shows the input box for
-    // the fields (id first) and returns true with the answer when confirmed.
+    // the fields (id, title, prompt, default text) and returns true with the
+    // answer when confirmed.
     virtual bool inputBox(const std::vector<std::string>& /*fields*/, bool /*multiline*/, bool /*password*/, std::wstring& /*answer*/) { return false; }
     // "msgb" (worker thread) and "msbm" (connection thread): shows the message
-    // box for the fields (id, text, title, type) and returns the button
+    // box for the fields (id, caption, text, type) and returns the button
     // chosen; negative when nothing was shown and nothing must be answered.
     virtual int messageBox(const std::vector<std::string>& /*fields*/) { return -1; }
 

@@ -54,8 +54,8 @@ bool HeadlessOwners::inputBox(const std::vector<std::string>& fields, bool multi
 
 int HeadlessOwners::messageBox(const std::vector<std::string>& fields)
 {
-    const std::string text = fields.size() > 1 ? fields[1] : std::string();
-    const std::string title = fields.size() > 2 ? fields[2] : std::string();
+    const std::string title = fields.size() > 1 ? fields[1] : std::string();
+    const std::string text = fields.size() > 2 ? fields[2] : std::string();
     const unsigned type = fields.size() > 3 ? static_cast<unsigned>(common::readLong(fields[3])) : 0;
     routed("message box " + (fields.empty() ? std::string() : fields[0]));
     return frontEnd_.messageBox(common::utf8ToWide(text), common::utf8ToWide(title), type);

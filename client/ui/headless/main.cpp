@@ -2,9 +2,10 @@
 // network as the client does, connects to one server, runs the command loop
 // and prints one line per routed command and per command it sends.
 //
-//   orvc-headless --host H --port P [--secure] --login L --password W
+//   orvc-headless [--host H --port P [--secure] --login L --password W]
 //                 [--userdir DIR] [--answers FILE]
 //
+// Without --host it connects to the server entry selected in the settings.
 // --answers names a file whose lines answer the boxes in order (a button
 // number for message boxes, the text for input boxes). The program ends on
 // the server's "quit" (status 0) or when the connection ends for good; a
@@ -16,8 +17,11 @@
 #include <string>
 #include <thread>
 
+#include "client/app/Startup.h"
 #include "client/core/DebugLog.h"
 #include "client/core/Environment.h"
+#include "client/core/Language.h"
+#include "client/core/Settings.h"
 #include "client/net/Connection.h"
 #include "client/net/ConnectionThread.h"
 #include "client/net/Network.h"
@@ -42,7 +46,7 @@ struct Options {
 void usage()
 {
     std::fprintf(stderr,
-                 "usage: orvc-headless --host H --port P [--secure] --login L --password W\n"
+                 "usage: orvc-headless [--host H --port P [--secure] --login L --password W]\n"
                  "                     [--userdir DIR] [--answers FILE]\n");
 }
 
@@ -77,7 +81,8 @@ bool parse(int argc, char** argv, Options& o)
             return false;
         }
     }
-    return !o.host.empty() && o.port != 0 && !o.login.empty();
+    // A server on the command line is complete, or absent.
+    return o.host.empty() ? o.port == 0 && o.login.empty() : o.port != 0 && !o.login.empty();
 }
 
 std::deque<std::string> readAnswers(const std::string& path)
@@ -122,13 +127,12 @@ int main(int argc, char** argv)
     front.setPrinter(printLine);
     if (!options.answers.empty()) front.setAnswers(readAnswers(options.answers));
 
-    const int environmentResult = prepareEnvironment(options.userDir);
-    if (environmentResult != 0) {
-        std::fprintf(stderr, "orvc-headless: the per-user folder could not be prepared (%d)\n", environmentResult);
+    const int startup = initEnvironment(options.userDir);
+    if (startup != 0) {
+        std::fprintf(stderr, "Unable to initialize application environment.\nError code: %d\n", startup);
         return 1;
     }
     const Environment& env = environment();
-    initNetwork(env.userDir + "cacerts.pem");
 
     HeadlessOwners owners(front, printLine);
     Connection& connection = theConnection();
@@ -143,20 +147,24 @@ int main(int argc, char** argv)
     connection.setSendObserver([](const std::string& text, bool binary) {
         printLine(std::string(binary ? "sent binary: " : "sent: ") + printable(text));
     });
+    setInterfaceStrings([](const std::string& key) { return translate(key); });
     setServerSelector([&options, &env] {
-        return ConnectionTarget{options.host, options.port, options.secure, options.login,
-                                options.password, "en", env.machineId};
+        const std::string language = common::wideToUtf8(translate("isocode"));
+        if (!options.host.empty()) {
+            return ConnectionTarget{options.host, options.port, options.secure, options.login,
+                                    options.password, language, env.machineId};
+        }
+        const ServerEntry& entry = selectedServer();
+        return ConnectionTarget{entry.host, entry.port, entry.secure, entry.login, entry.password, language,
+                                env.machineId};
     });
 
     std::thread connectionThread(doConnect2);
     const int loopResult = front.runMessageLoop();
 
     quittingFlag() = true;
-    debugLog("Disconnecting...");
-    connection.close();
+    shutdownClient();
     connectionThread.join();
-    closeNetwork();
-    debugLog("*END*");
     closeDebugLog();
 
     if (connectionFailed()) {

@@ -1,0 +1,20 @@
+// The client's process-wide set-up and shutdown, shared by orvc.exe and the
+// headless client: crash handler, folders and machine values, the network,
+// settings, language, history log and worker thread; then, at the end, the
+// shutdown steps in their fixed order.
+#pragma once
+
+#include <string>
+
+// Start-up failures (0 is success).
+constexpr int kStartupNetworkFailed = -1;
+constexpr int kStartupLanguageFailed = -5;
+
+// Sets the process up. userDirOverride replaces the per-user data folder
+// (tests and the headless client). Returns 0 or a negative failure code:
+// -1 network, -2/-3/-4 folders and machine values, -5 language.
+int initEnvironment(const std::string& userDirOverride = {});
+
+// The shutdown after the message loop: history log, settings, connection,
+// network, with their log lines, ending with "*END*".
+void shutdownClient();

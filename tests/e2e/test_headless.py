@@ -1,0 +1,152 @@
+"""End-to-end: the headless client against the development server.
+
+Run by ctest with ORVC_HEADLESS naming the orvc-headless program; the
+development server plays a script and records what the client sends.
+"""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DEVSERVER = os.path.join(HERE, "..", "..", "tools", "devserver", "devserver.py")
+HEADLESS = os.environ.get("ORVC_HEADLESS", "")
+DEL = "\x7f"
+
+
+class Server:
+    """A development server on free ports, for one test."""
+
+    def __init__(self, folder, script=None, extra=()):
+        self.record = os.path.join(folder, "record.jsonl")
+        args = [sys.executable, DEVSERVER, "--port", "0", "--tls-port", "0", "--certdir",
+                os.path.join(folder, "certs"), "--record", self.record, "-q"] + list(extra)
+        if script is not None:
+            path = os.path.join(folder, "script.json")
+            with open(path, "w", encoding="utf-8") as f:
+                json.dump(script, f)
+            args += ["--script", path]
+        self.proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.ports = {}
+        for line in self.proc.stdout:
+            words = line.split()
+            if words == ["READY"]:
+                break
+            if words[:1] == ["LISTENING"]:
+                self.ports[words[1]] = words[3]
+            elif words[:1] == ["CA"]:
+                self.ca = line.split(None, 1)[1].strip()
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait(timeout=10)
+        self.proc.stdout.close()
+
+    def received(self):
+        texts = []
+        with open(self.record, encoding="utf-8") as f:
+            for line in f:
+                entry = json.loads(line)
+                if entry.get("kind") == "frame" and entry.get("dir") == "in" and "text" in entry:
+                    texts.append(entry["text"])
+        return texts
+
+
+@unittest.skipUnless(HEADLESS, "ORVC_HEADLESS is not set")
+class HeadlessClient(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="orvc-e2e-")
+        self.userdir = os.path.join(self.folder, "user")
+
+    def run_client(self, server, *args, secure=False, answers=None, timeout=60):
+        command = [HEADLESS, "--host", "localhost", "--port", server.ports["tls" if secure else "plain"],
+                   "--userdir", self.userdir] + list(args)
+        if secure:
+            command.append("--secure")
+        if answers is not None:
+            path = os.path.join(self.folder, "answers.txt")
+            with open(path, "w", encoding="utf-8") as f:
+                f.write("\n".join(answers) + "\n")
+            command += ["--answers", path]
+        return subprocess.run(command, capture_output=True, text=True, timeout=timeout)
+
+    def debug_log(self):
+        with open(os.path.join(self.userdir, "debug.txt"), encoding="utf-8", newline="") as f:
+            return f.read()
+
+    def test_routes_commands_answers_boxes_and_quits(self):
+        server = Server(self.folder, {"steps": [
+            {"send": "say3 Hello there"},
+            {"send": ["inbx 5", "What is your name?"]},
+            {"expect": ["inbx 5", "Nadia"]},
+            {"send": ["msgb 6", "Caption", "Really?", "4"]},
+            {"expect": ["msgb 6", "7"]},
+            {"send": "ping"},
+            {"expect": "pong"},
+            {"send": "zzzz unknown"},
+            {"send": "quit"},
+        ]})
+        try:
+            result = self.run_client(server, "--login", "alice", "--password", "secret", answers=["Nadia", "7"])
+        finally:
+            server.stop()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        out = result.stdout.splitlines()
+        self.assertIn("routed: history 3 Hello there", out)
+        self.assertIn("routed: input box 5 What is your name?", out)
+        self.assertIn("sent: inbx 5\\x7fNadia", out)
+        self.assertIn("sent: msgb 6\\x7f7", out)
+        self.assertIn("sent: pong", out)
+        self.assertIn("box: Caption: Really?", out)
+        self.assertIn("Unknown command: zzzz unknown", out)
+        self.assertEqual(server.received(), ["inbx 5" + DEL + "Nadia", "msgb 6" + DEL + "7", "pong"])
+        log = self.debug_log()
+        self.assertTrue(log.startswith("AppDir: "), log[:200])
+        self.assertTrue(log.endswith("Connection closed !\r\nClosing WSA socket runtime\r\n*END*\r\n"), log[-300:])
+        self.assertIn("Login successful\r\n", log)
+        self.assertTrue(os.path.exists(os.path.join(self.userdir, "config.ini")))
+
+    def test_secure_connection_with_a_private_authority(self):
+        server = Server(self.folder, {"steps": [{"send": "say1 over TLS"}, {"send": "quit"}]})
+        os.makedirs(self.userdir, exist_ok=True)
+        with open(server.ca, encoding="utf-8") as src, open(os.path.join(self.userdir, "cacerts.pem"), "w") as dst:
+            dst.write(src.read())
+        try:
+            result = self.run_client(server, "--login", "bob", "--password", "hunter2", secure=True)
+        finally:
+            server.stop()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("routed: history 1 over TLS", result.stdout.splitlines())
+        log = self.debug_log()
+        self.assertIn("Additional CA certificates loaded from ", log)
+        self.assertIn("tls_peer_cert_provided = 1\r\n", log)
+
+    def test_untrusted_server_fails_with_the_report(self):
+        server = Server(self.folder, None, ["--untrusted"])
+        try:
+            result = self.run_client(server, "--login", "bob", "--password", "hunter2", secure=True)
+        finally:
+            server.stop()
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("59695", result.stderr)
+        self.assertIn("after handshake TLS error = -1: ", self.debug_log())
+
+    def test_refused_login_reports_the_reason(self):
+        server = Server(self.folder)
+        try:
+            result = self.run_client(server, "--login", "alice", "--password", "nope")
+        finally:
+            server.stop()
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("Wrong password", result.stderr)
+
+    def test_bad_command_line(self):
+        result = subprocess.run([HEADLESS, "--host", "h"], capture_output=True, text=True, timeout=30)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn("usage:", result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
