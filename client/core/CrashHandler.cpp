@@ -68,12 +68,12 @@ void crashHandler()
         // Another thread is already reporting and will end the process.
         for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
     }
-    debugLog("Crash !");
+    debugLogWhileCrashing("Crash !");
     for (const CrashNote& note : crashTune()) sound(note);
     if (hasFrontEnd()) {
         frontEnd().messageBox(translate("crash"), translate("crash2"), MessageBoxStyle::kIconError);
     }
-    debugLog("Crash: exit process");
+    debugLogWhileCrashing("Crash: exit process");
     std::_Exit(1);
 }
 

@@ -21,6 +21,10 @@ bool isDebugLogOpen();
 // Writes the text and a CR LF line break, and flushes.
 void debugLog(std::string_view line);
 
+// For the crash handler: like debugLog, but never waits long for the lock,
+// which the crashing thread may be holding.
+void debugLogWhileCrashing(std::string_view line);
+
 // Formats the line into a bounded buffer of `capacity` bytes, then writes it.
 template <class... Args>
 void debugLogf(std::size_t capacity, std::string_view format, const Args&... args)

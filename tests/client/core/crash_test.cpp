@@ -170,6 +170,20 @@ TEST_F(CrashTest, WriteToABadAddress)
     expectReport();
 }
 
+TEST_F(CrashTest, CrashWhileTheLogIsLocked)
+{
+    // The fault happens inside debugLog, with its lock held by the crashing
+    // thread: the handler must still write its lines and end the process.
+    EXPECT_EXIT(
+        {
+            prepareCrash(folder);
+            volatile std::uintptr_t address = 64;
+            debugLog(std::string_view(reinterpret_cast<const char*>(address), 16));
+        },
+        ::testing::ExitedWithCode(1), "");
+    expectReport();
+}
+
 TEST_F(CrashTest, UncaughtException)
 {
     EXPECT_EXIT(
