@@ -1,0 +1,42 @@
+// The Win32 front-end's cross-thread call, boxes and beeper.
+#include "client/ui/win32/Win32FrontEnd.h"
+
+Win32FrontEnd::Win32FrontEnd() : guiThread_(GetCurrentThreadId()) {}
+
+void Win32FrontEnd::runInEDT(const std::function<void()>& work)
+{
+    if (GetCurrentThreadId() == guiThread_ || !mainWindow_) {
+        work();
+        return;
+    }
+    // SendMessage returns only when the window procedure has run the closure;
+    // a window already destroyed returns at once without running it.
+    SendMessageW(mainWindow_, kRunInEdtMessage, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+LRESULT Win32FrontEnd::runPosted(LPARAM lParam)
+{
+    const auto* work = reinterpret_cast<const std::function<void()>*>(lParam);
+    if (work && *work) (*work)();
+    return 0;
+}
+
+int Win32FrontEnd::messageBox(const std::wstring& text, const std::wstring& title, unsigned style)
+{
+    return MessageBoxW(mainWindow_, text.c_str(), title.c_str(), style);
+}
+
+void Win32FrontEnd::postQuit(int exitCode)
+{
+    if (GetCurrentThreadId() == guiThread_) PostQuitMessage(exitCode);
+    else PostThreadMessageW(guiThread_, WM_QUIT, static_cast<WPARAM>(exitCode), 0);
+}
+
+void Win32FrontEnd::beep(unsigned frequencyHz, unsigned milliseconds) { Beep(frequencyHz, milliseconds); }
+
+LRESULT SendMessageInEDT(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    frontEnd().runInEDT([&] { result = SendMessageW(window, message, wParam, lParam); });
+    return result;
+}
