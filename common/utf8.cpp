@@ -1,6 +1,8 @@
 // UTF-8 <-> wide conversion without the C library's locale-dependent calls.
 #include "common/utf8.h"
 
+#include <cstdint>
+
 namespace common {
 namespace {
 
@@ -127,7 +129,7 @@ std::size_t utf16Length(std::wstring_view text)
 {
     if (kWide16) return text.size();
     std::size_t units = 0;
-    for (wchar_t c : text) units += static_cast<char32_t>(c) > 0xFFFF ? 2 : 1;
+    for (wchar_t c : text) units += (static_cast<std::uint32_t>(c) >> 16) != 0 ? 2 : 1;
     return units;
 }
 
