@@ -85,6 +85,16 @@ struct Command {
     CommandAction action;
 };
 
+// Board-game move searches run as tasks; the search's reply goes out as it is.
+After startMoveSearch(Connection& c, ServerCommandHandler&, const std::string& m)
+{
+    submitTask([&c, m] {
+        const std::string reply = c.handler().moveSearch(m);
+        if (!reply.empty()) c.sendText(reply);
+    });
+    return After::Continue;
+}
+
 After historyMessage(ServerCommandHandler& h, const std::string& m, bool interrupt)
 {
     h.historyMessage(integerFrom(m, 3), common::utf8ToWide(afterFirstSpace(m)), interrupt);
@@ -196,20 +206,8 @@ const Command kCommands[] = {
          h.changeLanguage(from(m, 5));
          return After::Continue;
      }},
-    {"cn4m ", [](Connection& c, ServerCommandHandler&, const std::string& m) {
-         submitTask([&c, m] {
-             const std::string reply = c.handler().moveSearch(m);
-             if (!reply.empty()) c.sendText(reply);
-         });
-         return After::Continue;
-     }},
-    {"rv1m ", [](Connection& c, ServerCommandHandler&, const std::string& m) {
-         submitTask([&c, m] {
-             const std::string reply = c.handler().moveSearch(m);
-             if (!reply.empty()) c.sendText(reply);
-         });
-         return After::Continue;
-     }},
+    {"cn4m ", startMoveSearch},
+    {"rv1m ", startMoveSearch},
     {"udta ", [](Connection&, ServerCommandHandler& h, const std::string& m) {
          h.gameMessage(from(m, 5), false);
          return After::Continue;

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "client/net/Socket.h"
 
@@ -83,6 +85,28 @@ inline std::string serverFrame(unsigned char first, const std::string& payload)
 }
 
 inline std::string textFrame(const std::string& payload) { return serverFrame(0x81, payload); }
+
+// The payloads of the unmasked frames a client wrote, in order.
+inline std::vector<std::string> clientFramePayloads(const std::string& out)
+{
+    std::vector<std::string> frames;
+    std::size_t i = 0;
+    while (i + 2 <= out.size()) {
+        std::uint64_t n = static_cast<unsigned char>(out[i + 1]);
+        std::size_t header = 2;
+        if (n == 126) {
+            n = (std::uint64_t(static_cast<unsigned char>(out[i + 2])) << 8) | static_cast<unsigned char>(out[i + 3]);
+            header = 4;
+        } else if (n == 127) {
+            n = 0;
+            for (int k = 0; k < 8; ++k) n = (n << 8) | static_cast<unsigned char>(out[i + 2 + k]);
+            header = 10;
+        }
+        frames.push_back(out.substr(i + header, n));
+        i += header + n;
+    }
+    return frames;
+}
 
 // A successful upgrade response followed by the login verdict "ok".
 inline std::string upgradeAndOk()

@@ -41,20 +41,7 @@ struct LoopRun {
     // The text frames the client sent during the loop.
     std::vector<std::string> sent() const
     {
-        const std::string out = socket->output().substr(sentBeforeLoop.size());
-        std::vector<std::string> frames;
-        std::size_t i = 0;
-        while (i + 2 <= out.size()) {
-            std::size_t n = static_cast<unsigned char>(out[i + 1]);
-            std::size_t header = 2;
-            if (n == 126) {
-                n = (static_cast<unsigned char>(out[i + 2]) << 8) | static_cast<unsigned char>(out[i + 3]);
-                header = 4;
-            }
-            frames.push_back(out.substr(i + header, n));
-            i += header + n;
-        }
-        return frames;
+        return clientFramePayloads(socket->output().substr(sentBeforeLoop.size()));
     }
 
     static void waitForWorker()

@@ -35,23 +35,7 @@ struct Sender {
     {
         const std::string out = socket->output().substr(mark);
         mark = socket->output().size();
-        std::vector<std::string> frames;
-        std::size_t i = 0;
-        while (i + 2 <= out.size()) {
-            std::uint64_t n = static_cast<unsigned char>(out[i + 1]);
-            std::size_t header = 2;
-            if (n == 126) {
-                n = (std::uint64_t(static_cast<unsigned char>(out[i + 2])) << 8) | static_cast<unsigned char>(out[i + 3]);
-                header = 4;
-            } else if (n == 127) {
-                n = 0;
-                for (int k = 0; k < 8; ++k) n = (n << 8) | static_cast<unsigned char>(out[i + 2 + k]);
-                header = 10;
-            }
-            frames.push_back(out.substr(i + header, n));
-            i += header + n;
-        }
-        return frames;
+        return clientFramePayloads(out);
     }
 };
 
