@@ -5,8 +5,9 @@
 #pragma once
 
 #include <functional>
-#include <semaphore>
 #include <thread>
+
+#include "client/net/Semaphore.h"
 
 class WorkerThread {
 public:
@@ -26,8 +27,8 @@ public:
 private:
     void loop();
 
-    std::binary_semaphore slotFree_{1};
-    std::binary_semaphore taskReady_{0};
+    Semaphore slotFree_{1, 1};
+    Semaphore taskReady_{0, 1};
     std::function<void()> slot_;
     bool stopping_ = false;
     std::thread thread_;

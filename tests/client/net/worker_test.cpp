@@ -2,7 +2,6 @@
 // the running task has returned.
 #include <atomic>
 #include <future>
-#include <semaphore>
 #include <stdexcept>
 #include <thread>
 
@@ -13,7 +12,7 @@
 TEST(WorkerThread, SecondSubmissionWaitsForTheRunningTask)
 {
     WorkerThread w;
-    std::binary_semaphore started{0}, release{0};
+    Semaphore started{0, 1}, release{0, 1};
     std::atomic<int> finished{0};
     w.submitTask([&] {
         started.release();
