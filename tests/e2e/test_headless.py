@@ -5,6 +5,7 @@ development server plays a script and records what the client sends.
 """
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -58,6 +59,7 @@ class Server:
 class HeadlessClient(unittest.TestCase):
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="orvc-e2e-")
+        self.addCleanup(shutil.rmtree, self.folder, ignore_errors=True)
         self.userdir = os.path.join(self.folder, "user")
 
     def run_client(self, server, *args, secure=False, answers=None, timeout=60):
