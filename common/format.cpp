@@ -52,12 +52,12 @@ namespace {
 constexpr std::size_t kMaxField = 1 << 16;
 
 template <class T>
-std::string cFormat(const std::string& spec, T value)
+std::string cFormat(const std::string& conversion, T value)
 {
-    const int length = std::snprintf(nullptr, 0, spec.c_str(), value);
+    const int length = std::snprintf(nullptr, 0, conversion.c_str(), value);
     if (length <= 0) return {};
     std::string out(static_cast<std::size_t>(length) + 1, '\0');
-    std::snprintf(out.data(), out.size(), spec.c_str(), value);
+    std::snprintf(out.data(), out.size(), conversion.c_str(), value);
     out.resize(static_cast<std::size_t>(length));
     return out;
 }
@@ -101,12 +101,12 @@ struct Conversion {
 
     std::string cSpec(const char* length) const
     {
-        std::string spec = "%" + flags;
-        if (hasWidth) spec += std::to_string(width);
-        if (hasPrecision) spec += "." + std::to_string(precision);
-        spec += length;
-        spec.push_back(conv);
-        return spec;
+        std::string conversion = "%" + flags;
+        if (hasWidth) conversion += std::to_string(width);
+        if (hasPrecision) conversion += "." + std::to_string(precision);
+        conversion += length;
+        conversion.push_back(conv);
+        return conversion;
     }
     bool leftJustify() const { return flags.find('-') != std::string::npos; }
 };

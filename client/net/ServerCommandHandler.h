@@ -15,8 +15,8 @@ public:
 
     // "say"/"sai": a history message on a channel (interrupt: "sai").
     virtual void historyMessage(int /*channel*/, const std::wstring& /*text*/, bool /*interrupt*/) {}
-    // "play": a sound specification with its number.
-    virtual void playSound(int /*number*/, const std::string& /*specification*/) {}
+    // "play": a sound description (name, volume, options) with its number.
+    virtual void playSound(int /*number*/, const std::string& /*sound*/) {}
     // "sndl": one named sound to load (names may be empty).
     virtual void loadSound(const std::string& /*name*/) {}
 

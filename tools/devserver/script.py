@@ -72,41 +72,41 @@ def _integer(value, where: str, minimum: int = 0) -> int:
     return value
 
 
-def _payload(spec: dict, where: str) -> bytes | None:
-    if "payload" in spec and "payload_hex" in spec:
+def _payload(frame: dict, where: str) -> bytes | None:
+    if "payload" in frame and "payload_hex" in frame:
         raise ScriptError("%s: give payload or payload_hex, not both" % where)
-    if "payload_hex" in spec:
-        return _hex(spec["payload_hex"], where + ".payload_hex")
-    if "payload" in spec:
-        return _text_or_fields(spec["payload"], where + ".payload").encode("utf-8")
+    if "payload_hex" in frame:
+        return _hex(frame["payload_hex"], where + ".payload_hex")
+    if "payload" in frame:
+        return _text_or_fields(frame["payload"], where + ".payload").encode("utf-8")
     return None
 
 
-def build_frame(spec, where: str = "send_frame") -> bytes:
+def build_frame(frame, where: str = "send_frame") -> bytes:
     """The bytes of a "send_frame" step (see README.md for the keys)."""
-    if not isinstance(spec, dict):
+    if not isinstance(frame, dict):
         raise ScriptError("%s: expected an object" % where)
-    unknown = set(spec) - SEND_FRAME_KEYS
+    unknown = set(frame) - SEND_FRAME_KEYS
     if unknown:
         raise ScriptError("%s: unknown keys %s" % (where, sorted(unknown)))
     try:
-        opcode = wsframes.parse_opcode(spec.get("opcode", "text"))
+        opcode = wsframes.parse_opcode(frame.get("opcode", "text"))
     except ValueError as exc:
         raise ScriptError("%s: %s" % (where, exc)) from None
-    fin = spec.get("fin", True)
-    masked = spec.get("masked", False)
+    fin = frame.get("fin", True)
+    masked = frame.get("masked", False)
     if not isinstance(fin, bool) or not isinstance(masked, bool):
         raise ScriptError("%s: fin and masked are true or false" % where)
-    rsv = _integer(spec.get("rsv", 0), where + ".rsv")
-    payload = _payload(spec, where) or b""
+    rsv = _integer(frame.get("rsv", 0), where + ".rsv")
+    payload = _payload(frame, where) or b""
     mask_key = None
-    if masked or "mask_key_hex" in spec:
-        mask_key = _hex(spec.get("mask_key_hex", wsframes.DEFAULT_MASK_KEY.hex()), where + ".mask_key_hex")
+    if masked or "mask_key_hex" in frame:
+        mask_key = _hex(frame.get("mask_key_hex", wsframes.DEFAULT_MASK_KEY.hex()), where + ".mask_key_hex")
         masked = True
-    length = spec.get("length_override")
+    length = frame.get("length_override")
     if length is not None:
         length = _integer(length, where + ".length_override")
-    length_form = spec.get("length_form")
+    length_form = frame.get("length_form")
     if length_form not in (None, "auto", 7, 16, 64):
         raise ScriptError("%s.length_form: expected 7, 16, 64 or \"auto\"" % where)
     if length_form == "auto":
@@ -115,8 +115,8 @@ def build_frame(spec, where: str = "send_frame") -> bytes:
         data = wsframes.encode_frame(payload, opcode, fin, rsv, mask_key, length, length_form)
     except ValueError as exc:
         raise ScriptError("%s: %s" % (where, exc)) from None
-    if "truncate_to" in spec:
-        data = data[:_integer(spec["truncate_to"], where + ".truncate_to")]
+    if "truncate_to" in frame:
+        data = data[:_integer(frame["truncate_to"], where + ".truncate_to")]
     return data
 
 
@@ -150,30 +150,30 @@ class FrameExpectation:
         return all(wanted is None or wanted == got for wanted, got in checks)
 
 
-def _parse_expect_frame(spec, where: str) -> FrameExpectation:
-    if not isinstance(spec, dict):
+def _parse_expect_frame(frame, where: str) -> FrameExpectation:
+    if not isinstance(frame, dict):
         raise ScriptError("%s: expected an object" % where)
-    unknown = set(spec) - EXPECT_FRAME_KEYS
+    unknown = set(frame) - EXPECT_FRAME_KEYS
     if unknown:
         raise ScriptError("%s: unknown keys %s" % (where, sorted(unknown)))
     expectation = FrameExpectation()
-    if "opcode" in spec:
+    if "opcode" in frame:
         try:
-            expectation.opcode = wsframes.parse_opcode(spec["opcode"])
+            expectation.opcode = wsframes.parse_opcode(frame["opcode"])
         except ValueError as exc:
             raise ScriptError("%s: %s" % (where, exc)) from None
     for key in ("fin", "masked"):
-        if key in spec:
-            if not isinstance(spec[key], bool):
+        if key in frame:
+            if not isinstance(frame[key], bool):
                 raise ScriptError("%s.%s: expected true or false" % (where, key))
-            setattr(expectation, key, spec[key])
-    if "rsv" in spec:
-        expectation.rsv = _integer(spec["rsv"], where + ".rsv")
-    if "length" in spec:
-        expectation.length = _integer(spec["length"], where + ".length")
-    expectation.payload = _payload(spec, where)
-    if "header_hex" in spec:
-        expectation.header = _hex(spec["header_hex"], where + ".header_hex")
+            setattr(expectation, key, frame[key])
+    if "rsv" in frame:
+        expectation.rsv = _integer(frame["rsv"], where + ".rsv")
+    if "length" in frame:
+        expectation.length = _integer(frame["length"], where + ".length")
+    expectation.payload = _payload(frame, where)
+    if "header_hex" in frame:
+        expectation.header = _hex(frame["header_hex"], where + ".header_hex")
     return expectation
 
 

@@ -34,9 +34,9 @@ void HeadlessOwners::historyMessage(int channel, const std::wstring& text, bool 
     routed("history " + std::to_string(channel) + (interrupt ? " interrupt " : " ") + common::wideToUtf8(text));
 }
 
-void HeadlessOwners::playSound(int number, const std::string& specification)
+void HeadlessOwners::playSound(int number, const std::string& sound)
 {
-    routed("play " + std::to_string(number) + " " + specification);
+    routed("play " + std::to_string(number) + " " + sound);
 }
 
 void HeadlessOwners::loadSound(const std::string& name) { routed("load sound " + name); }

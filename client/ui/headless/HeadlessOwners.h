@@ -14,7 +14,7 @@ public:
     HeadlessOwners(HeadlessFrontEnd& frontEnd, std::function<void(const std::string&)> print);
 
     void historyMessage(int channel, const std::wstring& text, bool interrupt) override;
-    void playSound(int number, const std::string& specification) override;
+    void playSound(int number, const std::string& sound) override;
     void loadSound(const std::string& name) override;
     bool inputBox(const std::vector<std::string>& fields, bool multiline, bool password, std::wstring& answer) override;
     int messageBox(const std::vector<std::string>& fields) override;

@@ -23,7 +23,7 @@ public:
     {
         add("history " + std::to_string(channel) + (interrupt ? " interrupt " : " ") + common::wideToUtf8(text));
     }
-    void playSound(int number, const std::string& spec) override { add("play " + std::to_string(number) + " " + spec); }
+    void playSound(int number, const std::string& sound) override { add("play " + std::to_string(number) + " " + sound); }
     void loadSound(const std::string& name) override { add("load [" + name + "]"); }
     bool inputBox(const std::vector<std::string>& fields, bool multiline, bool password, std::wstring& answer) override
     {
