@@ -116,7 +116,7 @@ int Socket::read(char* buffer, int length)
     constexpr int kReceiveSize = 64 * 1024;
     int got = 0;
     while (got < length) {
-        const std::size_t buffered = received_.size() - receivedAt_;
+        const std::size_t buffered = receivedEnd_ - receivedAt_;
         if (buffered > 0) {
             const std::size_t take = std::min<std::size_t>(buffered, static_cast<std::size_t>(length - got));
             std::memcpy(buffer + got, received_.data() + receivedAt_, take);
@@ -124,12 +124,14 @@ int Socket::read(char* buffer, int length)
             got += static_cast<int>(take);
             continue;
         }
-        received_.resize(kReceiveSize);
-        receivedAt_ = 0;
+        if (received_.empty()) received_.resize(kReceiveSize);
+        receivedAt_ = receivedEnd_ = 0;
         const int n = receiveSome(fd_, received_.data(), kReceiveSize);
-        received_.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-        if (n == 0) return 0;
-        if (n < 0 && (!isWouldBlock(lastSocketError()) || !waitReadable())) return 0;
+        if (n > 0) {
+            receivedEnd_ = static_cast<std::size_t>(n);
+        } else if (n == 0 || !isWouldBlock(lastSocketError()) || !waitReadable()) {
+            return 0;
+        }
     }
     return got;
 }

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "client/net/SocketPlatform.h"
 
@@ -58,8 +59,9 @@ protected:
     std::atomic<bool> closed_{false};
     // Bytes received ahead of what read() was asked for: one receive call
     // serves many small frames. Only the reading thread touches them.
-    std::string received_;
+    std::vector<char> received_;
     std::size_t receivedAt_ = 0;
+    std::size_t receivedEnd_ = 0;
     std::recursive_mutex lock_; // serialises write and close
 };
 

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <future>
-#include <regex>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -16,6 +15,7 @@
 #include "client/net/SocketPlatform.h"
 #include "common/file.h"
 #include "common/inifile/IniFile.h"
+#include "common/numbers.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -206,11 +206,16 @@ TEST_F(Loopback, FramesOfTwoSendingThreadsNeverInterleave)
     std::string record;
     ASSERT_TRUE(common::readWholeFile(servers().record, record));
     int next[2] = {0, 0};
-    const std::regex frame("\"text\": \"chat " + marker + "-([01])-([0-9]+)-");
-    for (auto it = std::sregex_iterator(record.begin(), record.end(), frame); it != std::sregex_iterator(); ++it) {
-        const int who = std::stoi((*it)[1]);
-        EXPECT_EQ(std::stoi((*it)[2]), next[who]) << "frame lost or out of order";
-        next[who] = std::stoi((*it)[2]) + 1;
+    const std::string prefix = "\"text\": \"chat " + marker + "-";
+    for (std::size_t at = record.find(prefix); at != std::string::npos; at = record.find(prefix, at + 1)) {
+        std::size_t used = 0;
+        const std::size_t whoAt = at + prefix.size();
+        const int who = common::readLong(std::string_view(record).substr(whoAt, 1));
+        const int n = common::readLong(std::string_view(record).substr(whoAt + 2), &used);
+        ASSERT_TRUE(who == 0 || who == 1);
+        ASSERT_GT(used, 0u);
+        EXPECT_EQ(n, next[who]) << "frame lost or out of order";
+        next[who] = n + 1;
     }
     EXPECT_EQ(next[0], sent[0].load());
     EXPECT_EQ(next[1], sent[1].load());
