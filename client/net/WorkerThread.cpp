@@ -42,8 +42,10 @@ void WorkerThread::loop()
 
 WorkerThread& worker()
 {
-    static WorkerThread thread;
-    return thread;
+    // Never destroyed: the process-wide worker ends with the process, even
+    // in the middle of a box nobody answered, instead of holding up its exit.
+    static WorkerThread* thread = new WorkerThread;
+    return *thread;
 }
 
 void submitTask(std::function<void()> task) { worker().submitTask(std::move(task)); }
