@@ -137,6 +137,33 @@ int ensureUsable(tls* ctx, const char* action)
 
 using namespace orvc_tls;
 
+namespace {
+
+// The common part of tls_read and tls_write; `io` is SSL_read or SSL_write.
+template <class Buffer, class Io>
+ssize_t transfer(struct tls* ctx, Buffer buf, size_t buflen, const char* what, Io io)
+{
+    if (!ctx) return -1;
+    clearError(ctx);
+    ssize_t rv = ensureUsable(ctx, what);
+    if (rv == 0) {
+        if (buflen > INT_MAX) {
+            setError(ctx, "buflen too long");
+            rv = -1;
+        } else if (buflen == 0) {
+            rv = 0; // OpenSSL would take a zero-length call for a closed stream
+        } else {
+            beginCall(ctx);
+            const int n = io(ctx->ssl, buf, static_cast<int>(buflen));
+            rv = n > 0 ? n : sslResult(ctx, n, what);
+        }
+    }
+    errno = 0; // as libtls: callers must not look at errno
+    return rv;
+}
+
+} // namespace
+
 extern "C" {
 
 int tls_handshake(struct tls* ctx)
@@ -148,46 +175,15 @@ int tls_handshake(struct tls* ctx)
     return rv;
 }
 
+
 ssize_t tls_read(struct tls* ctx, void* buf, size_t buflen)
 {
-    if (!ctx) return -1;
-    clearError(ctx);
-    ssize_t rv = ensureUsable(ctx, "read");
-    if (rv == 0) {
-        if (buflen > INT_MAX) {
-            setError(ctx, "buflen too long");
-            rv = -1;
-        } else if (buflen == 0) {
-            rv = 0; // OpenSSL would take a zero-length call for a closed stream
-        } else {
-            beginCall(ctx);
-            const int n = SSL_read(ctx->ssl, buf, static_cast<int>(buflen));
-            rv = n > 0 ? n : sslResult(ctx, n, "read");
-        }
-    }
-    errno = 0;
-    return rv;
+    return transfer(ctx, buf, buflen, "read", SSL_read);
 }
 
 ssize_t tls_write(struct tls* ctx, const void* buf, size_t buflen)
 {
-    if (!ctx) return -1;
-    clearError(ctx);
-    ssize_t rv = ensureUsable(ctx, "write");
-    if (rv == 0) {
-        if (buflen > INT_MAX) {
-            setError(ctx, "buflen too long");
-            rv = -1;
-        } else if (buflen == 0) {
-            rv = 0; // OpenSSL would take a zero-length call for a closed stream
-        } else {
-            beginCall(ctx);
-            const int n = SSL_write(ctx->ssl, buf, static_cast<int>(buflen));
-            rv = n > 0 ? n : sslResult(ctx, n, "write");
-        }
-    }
-    errno = 0;
-    return rv;
+    return transfer(ctx, buf, buflen, "write", SSL_write);
 }
 
 int tls_close(struct tls* ctx)
