@@ -8,6 +8,11 @@
 
 namespace common {
 
+std::filesystem::path fsPath(const std::string& utf8Path)
+{
+    return std::filesystem::path(std::u8string(utf8Path.begin(), utf8Path.end()));
+}
+
 FilePtr openFile(const std::string& utf8Path, const char* mode)
 {
 #ifdef _WIN32

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,10 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// The path of a UTF-8 name for std::filesystem (whose narrow strings are in
+// the ANSI code page on Windows).
+std::filesystem::path fsPath(const std::string& utf8Path);
 
 // Opens a file with an fopen mode ("rb", "wb", "ab", ...); null on failure.
 FilePtr openFile(const std::string& utf8Path, const char* mode);

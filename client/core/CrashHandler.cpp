@@ -12,7 +12,7 @@
 #include "client/core/DebugLog.h"
 #include "client/core/Language.h"
 #include "client/core/SystemInfo.h"
-#include "client/ui/FrontEnd.h"
+#include "client/frontend/FrontEnd.h"
 
 namespace {
 

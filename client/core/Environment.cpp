@@ -7,15 +7,11 @@
 
 #include "client/core/DebugLog.h"
 #include "client/core/MachineMasks.h"
+#include "common/file.h"
 
 namespace {
 
 Environment current;
-
-std::filesystem::path toFsPath(const std::string& utf8)
-{
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 bool isSeparator(char c)
 {
@@ -29,7 +25,7 @@ bool isSeparator(char c)
 // Creates the folder (and missing parents) unless it is already a folder.
 bool ensureFolder(const std::string& utf8)
 {
-    const std::filesystem::path p = toFsPath(utf8);
+    const std::filesystem::path p = common::fsPath(utf8);
     std::error_code ec;
     if (std::filesystem::is_directory(p, ec)) return true;
     std::filesystem::create_directories(p, ec);

@@ -7,7 +7,7 @@
 #include "client/core/Environment.h"
 #include "client/core/Language.h"
 #include "client/core/Settings.h"
-#include "client/ui/FrontEnd.h"
+#include "client/frontend/FrontEnd.h"
 #include "common/file.h"
 #include "common/format.h"
 #include "common/utf8.h"

@@ -18,7 +18,7 @@ std::vector<InterfaceKey> buildKeys()
     };
     for (const char* plain : {
              "Cancel", "DwnlAuto", "DwnlLater", "DwnlManu", "DwnlMsg1", "DwnlMsg2", "OK", "about", "about2",
-             "about3", "addchannel", "addview", "askconfbq", "audioOpt", "autolog", "automatic", "back",
+             "about3", "about4", "addchannel", "addview", "askconfbq", "audioOpt", "autolog", "automatic", "back",
              "basecolors", "bold", "chanOpt", "channelname", "channelname2", "chat", "clearHistory",
              "clientlanguage", "confirmquit", "connTitle", "connecterror", "connecterrorprolog", "connection",
              "copied", "copyView", "crash", "crash2", "createaccount", "customize", "disabled",

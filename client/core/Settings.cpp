@@ -9,6 +9,7 @@
 #include "client/core/Language.h"
 #include "client/core/ServerDefaults.h"
 #include "client/core/StoredPassword.h"
+#include "common/file.h"
 #include "common/utf8.h"
 
 namespace {
@@ -266,10 +267,9 @@ bool saveSettings()
     const std::string next = path + ".new";
     if (!writeSettings(current, environment().machineId).save(next)) return false;
     std::error_code ec;
-    const auto toFs = [](const std::string& p) { return std::filesystem::path(std::u8string(p.begin(), p.end())); };
-    std::filesystem::rename(toFs(next), toFs(path), ec);
+    std::filesystem::rename(common::fsPath(next), common::fsPath(path), ec);
     if (ec) {
-        std::filesystem::remove(toFs(next), ec);
+        std::filesystem::remove(common::fsPath(next), ec);
         return false;
     }
     return true;

@@ -7,7 +7,7 @@
 #include "client/net/Connection.h"
 #include "client/net/ServerCommandHandler.h"
 #include "client/net/WorkerThread.h"
-#include "client/ui/FrontEnd.h"
+#include "client/frontend/FrontEnd.h"
 #include "common/fields.h"
 #include "common/numbers.h"
 #include "common/utf8.h"

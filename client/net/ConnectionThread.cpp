@@ -5,7 +5,7 @@
 
 #include "client/net/ServerCommandHandler.h"
 #include "client/net/SocketPlatform.h"
-#include "client/ui/FrontEnd.h"
+#include "client/frontend/FrontEnd.h"
 #include "common/format.h"
 #include "common/utf8.h"
 

@@ -7,7 +7,7 @@
 
 #include "client/core/DebugLog.h"
 #include "client/net/SocketPlatform.h"
-#include "client/ui/FrontEnd.h"
+#include "client/frontend/FrontEnd.h"
 #include "common/file.h"
 
 namespace {

@@ -75,6 +75,8 @@ void HeadlessFrontEnd::beep(unsigned frequencyHz, unsigned milliseconds)
     record("beep", std::to_string(frequencyHz) + " Hz " + std::to_string(milliseconds) + " ms");
 }
 
+void HeadlessFrontEnd::openAddress(const std::string& address) { record("open", address); }
+
 void HeadlessFrontEnd::setAnswers(std::deque<std::string> answers)
 {
     std::lock_guard<std::mutex> guard(mutex_);

@@ -11,13 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "client/ui/FrontEnd.h"
+#include "client/frontend/FrontEnd.h"
 
 class HeadlessFrontEnd : public FrontEnd {
 public:
     // One thing the front-end was asked to show or do.
     struct Event {
-        std::string kind; // "box", "beep", "quit"
+        std::string kind; // "box", "beep", "open", "quit"
         std::string text; // UTF-8
     };
 
@@ -28,6 +28,7 @@ public:
     int messageBox(const std::wstring& text, const std::wstring& title, unsigned style) override;
     void postQuit(int exitCode) override;
     void beep(unsigned frequencyHz, unsigned milliseconds) override;
+    void openAddress(const std::string& address) override;
 
     // Serves GUI-thread calls on the calling thread until postQuit; returns
     // the exit code. Calls that arrive afterwards find no window and return

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "client/ui/Links.h"
 #include "common/numbers.h"
 #include "common/utf8.h"
 
@@ -66,7 +67,11 @@ void HeadlessOwners::closeMenu(int id) { routed("close menu " + std::to_string(i
 void HeadlessOwners::moveInMenu(const std::string& d) { routed("move in menu " + d); }
 void HeadlessOwners::localMenu(int number) { routed("local menu " + std::to_string(number)); }
 void HeadlessOwners::windowCommand(int id) { routed("window command " + std::to_string(id)); }
-void HeadlessOwners::openLink(const std::string& url) { routed("open link " + url); }
+void HeadlessOwners::openLink(const std::string& url)
+{
+    routed("open link " + url);
+    openUrl(url);
+}
 void HeadlessOwners::changeLanguage(const std::string& name) { routed("change language " + name); }
 
 std::string HeadlessOwners::moveSearch(const std::string& message)

@@ -1,6 +1,8 @@
 // The Win32 front-end's cross-thread call, boxes and beeper.
 #include "client/ui/win32/Win32FrontEnd.h"
 
+#include <shellapi.h>
+
 Win32FrontEnd::Win32FrontEnd() : guiThread_(GetCurrentThreadId()) {}
 
 void Win32FrontEnd::runInEDT(const std::function<void()>& work)
@@ -33,6 +35,13 @@ void Win32FrontEnd::postQuit(int exitCode)
 }
 
 void Win32FrontEnd::beep(unsigned frequencyHz, unsigned milliseconds) { Beep(frequencyHz, milliseconds); }
+
+void Win32FrontEnd::openAddress(const std::string& address)
+{
+    // The 8-bit text goes to the shell as it came: the server's addresses
+    // are plain ASCII in practice, and the shell decides what handles them.
+    ShellExecuteA(mainWindow_, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
 
 LRESULT SendMessageInEDT(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

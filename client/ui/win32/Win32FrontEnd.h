@@ -1,11 +1,11 @@
 // The front-end over real Win32 windows: the GUI-thread call is the window
 // message WM_USER+100 sent to the main window, boxes are MessageBoxW owned
-// by it, and the beeper is Beep.
+// by it, the beeper is Beep and addresses go to ShellExecuteA.
 #pragma once
 
 #include <windows.h>
 
-#include "client/ui/FrontEnd.h"
+#include "client/frontend/FrontEnd.h"
 
 // The message that carries a closure to the GUI thread (lParam: its address).
 constexpr UINT kRunInEdtMessage = WM_USER + 100;
@@ -22,6 +22,7 @@ public:
     int messageBox(const std::wstring& text, const std::wstring& title, unsigned style) override;
     void postQuit(int exitCode) override;
     void beep(unsigned frequencyHz, unsigned milliseconds) override;
+    void openAddress(const std::string& address) override;
 
     // For the main window procedure: runs the closure of a kRunInEdtMessage.
     static LRESULT runPosted(LPARAM lParam);

@@ -1,5 +1,4 @@
-// A system with chosen answers, for tests of the start-up values, and a
-// front-end that records what the core shows and sounds.
+// A system with chosen answers, for tests of the start-up values.
 #pragma once
 
 #include <functional>
@@ -8,7 +7,7 @@
 #include <vector>
 
 #include "client/core/SystemInfo.h"
-#include "client/ui/FrontEnd.h"
+#include "support/RecordingFrontEnd.h"
 
 class FakeSystemInfo : public SystemInfo {
 public:
@@ -66,38 +65,4 @@ public:
     ScopedSystemInfo& operator=(const ScopedSystemInfo&) = delete;
 };
 
-struct RecordedBox {
-    std::wstring text;
-    std::wstring title;
-    unsigned style;
-};
 
-class RecordingFrontEnd : public FrontEnd {
-public:
-    std::vector<RecordedBox> boxes;
-    std::vector<std::pair<unsigned, unsigned>> beeps;
-    std::function<void(const RecordedBox&)> onBox;
-    std::function<void(unsigned, unsigned)> onBeep;
-
-    void runInEDT(const std::function<void()>& work) override { work(); }
-    int messageBox(const std::wstring& text, const std::wstring& title, unsigned style) override
-    {
-        boxes.push_back({text, title, style});
-        if (onBox) onBox(boxes.back());
-        return MessageBoxAnswer::kOk;
-    }
-    void postQuit(int) override {}
-    void beep(unsigned hz, unsigned ms) override
-    {
-        beeps.emplace_back(hz, ms);
-        if (onBeep) onBeep(hz, ms);
-    }
-};
-
-class ScopedFrontEnd {
-public:
-    explicit ScopedFrontEnd(FrontEnd& fe) { setFrontEnd(&fe); }
-    ~ScopedFrontEnd() { setFrontEnd(nullptr); }
-    ScopedFrontEnd(const ScopedFrontEnd&) = delete;
-    ScopedFrontEnd& operator=(const ScopedFrontEnd&) = delete;
-};

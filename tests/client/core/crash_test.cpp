@@ -17,7 +17,7 @@
 #include "client/core/Environment.h"
 #include "client/core/Language.h"
 #include "client/core/Settings.h"
-#include "client/ui/FrontEnd.h"
+#include "client/frontend/FrontEnd.h"
 #include "common/file.h"
 #include "common/utf8.h"
 
@@ -36,6 +36,7 @@ public:
     }
     void postQuit(int) override {}
     void beep(unsigned hz, unsigned ms) override { append("beep " + std::to_string(hz) + " " + std::to_string(ms) + "\n"); }
+    void openAddress(const std::string& address) override { append("open " + address + "\n"); }
 
 private:
     void append(const std::string& line)

@@ -9,7 +9,7 @@
 #include "CoreTestEnv.h"
 #include "FakeSystemInfo.h"
 #include "client/core/Settings.h"
-#include "client/ui/FrontEnd.h"
+#include "client/frontend/FrontEnd.h"
 #include "common/utf8.h"
 
 namespace {

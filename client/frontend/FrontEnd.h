@@ -51,6 +51,11 @@ public:
     // Sounds a tone on the computer's beeper for the given milliseconds;
     // returns when it has ended. Callable from any thread, even a crashing one.
     virtual void beep(unsigned frequencyHz, unsigned milliseconds) = 0;
+
+    // Hands an address (a web page, a mail address) to the system's handler
+    // for it, as the user's "open" action would. The text is passed on as it
+    // is. Callable from any thread.
+    virtual void openAddress(const std::string& address) = 0;
 };
 
 // The process-wide front-end, installed once at start-up before any other

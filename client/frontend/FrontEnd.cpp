@@ -1,5 +1,5 @@
 // The process-wide front-end pointer.
-#include "client/ui/FrontEnd.h"
+#include "client/frontend/FrontEnd.h"
 
 #include <cassert>
 
