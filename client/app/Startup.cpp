@@ -35,7 +35,7 @@ int initEnvironment(const std::string& userDirOverride)
     return 0;
 }
 
-void shutdownClient()
+void shutdownClient(const std::function<void()>& afterDisconnect)
 {
     debugLog("Exiting app main loop");
     closeHistoryLog();
@@ -43,6 +43,7 @@ void shutdownClient()
     saveSettings();
     debugLog("Disconnecting...");
     theConnection().close();
+    if (afterDisconnect) afterDisconnect();
     debugLog("Closing WSA socket runtime");
     closeNetwork();
     debugLog("*END*");

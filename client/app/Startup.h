@@ -4,6 +4,7 @@
 // shutdown steps in their fixed order.
 #pragma once
 
+#include <functional>
 #include <string>
 
 // Start-up failures (0 is success).
@@ -16,5 +17,7 @@ constexpr int kStartupLanguageFailed = -5;
 int initEnvironment(const std::string& userDirOverride = {});
 
 // The shutdown after the message loop: history log, settings, connection,
-// network, with their log lines, ending with "*END*".
-void shutdownClient();
+// network, with their log lines, ending with "*END*". afterDisconnect runs
+// once the connection is closed and before the network is torn down (the
+// programs wait there for their connection thread).
+void shutdownClient(const std::function<void()>& afterDisconnect = {});

@@ -27,6 +27,9 @@ public:
     virtual void openReviewedLink() {}
     virtual void historyReport(int /*view*/) {}
     virtual void reviewHistory(int /*virtualKey*/, bool /*shift*/, bool /*control*/, bool /*alt*/) {}
+    // A link in the history text between these character positions was
+    // clicked (or Enter was pressed on it).
+    virtual void followLink(long /*start*/, long /*end*/) {}
     // After the settings went back to their defaults: rebuild the
     // presentation of the selected server entry, start speech afresh.
     virtual void defaultsRestored() {}

@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "client/app/ConnectionSetup.h"
 #include "client/app/Startup.h"
 #include "client/core/DebugLog.h"
 #include "client/core/Environment.h"
@@ -132,39 +133,31 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Unable to initialize application environment.\nError code: %d\n", startup);
         return 1;
     }
-    const Environment& env = environment();
-
     HeadlessOwners owners(front, printLine);
-    Connection& connection = theConnection();
-    ClientIdentity identity;
-    identity.osMajor = env.osVersion.major;
-    identity.osMinor = env.osVersion.minor;
-    identity.volumeSerial = env.volumeSerial;
-    identity.userName = env.userName;
-    identity.is64BitSystem = env.is64BitSystem;
-    connection.setIdentity(identity);
-    connection.setHandler(&owners);
-    connection.setSendObserver([](const std::string& text, bool binary) {
+    theConnection().setSendObserver([](const std::string& text, bool binary) {
         printLine(std::string(binary ? "sent binary: " : "sent: ") + printable(text));
     });
-    setInterfaceStrings([](const std::string& key) { return translate(key); });
-    setServerSelector([&options, &env] {
-        const std::string language = common::wideToUtf8(translate("isocode"));
-        if (!options.host.empty()) {
-            return ConnectionTarget{options.host, options.port, options.secure, options.login,
-                                    options.password, language, env.machineId};
-        }
-        const ServerEntry& entry = selectedServer();
-        return ConnectionTarget{entry.host, entry.port, entry.secure, entry.login, entry.password, language,
-                                env.machineId};
-    });
+    std::function<ConnectionTarget()> commandLineServer;
+    if (!options.host.empty()) {
+        commandLineServer = [&options] {
+            ConnectionTarget target = selectedServerTarget();
+            target.host = options.host;
+            target.port = options.port;
+            target.secure = options.secure;
+            target.login = options.login;
+            target.password = options.password;
+            return target;
+        };
+    }
+    prepareConnection(owners, commandLineServer);
 
     std::thread connectionThread(doConnect2);
     const int loopResult = front.runMessageLoop();
 
     quittingFlag() = true;
-    shutdownClient();
-    connectionThread.join();
+    // The connection thread ends once the connection is closed; it is waited
+    // for before the network goes.
+    shutdownClient([&connectionThread] { connectionThread.join(); });
     closeDebugLog();
 
     if (connectionFailed()) {

@@ -38,9 +38,9 @@ void Win32FrontEnd::beep(unsigned frequencyHz, unsigned milliseconds) { Beep(fre
 
 void Win32FrontEnd::openAddress(const std::string& address)
 {
-    // The 8-bit text goes to the shell as it came: the server's addresses
-    // are plain ASCII in practice, and the shell decides what handles them.
-    ShellExecuteA(mainWindow_, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // On the GUI thread, which has COM set up for the shell's handlers. The
+    // 8-bit text goes to the shell as it came.
+    runInEDT([&] { ShellExecuteA(mainWindow_, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL); });
 }
 
 LRESULT SendMessageInEDT(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

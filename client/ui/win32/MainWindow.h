@@ -1,0 +1,93 @@
+// The main window: history, chat line and menu list with the hidden labels
+// that name them for screen readers, the keyboard handling of history and
+// chat line, focus memory, layout and font, and the window procedure where
+// the other threads' GUI-thread calls arrive. What to do is decided by the
+// portable interface logic; this class carries it out with Win32 calls.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "client/ui/ChatInput.h"
+#include "client/ui/Focus.h"
+#include "client/ui/InterfaceOwners.h"
+#include "client/ui/WindowCommands.h"
+
+// The window class of the main window; a second instance finds the first
+// through it.
+inline constexpr wchar_t kMainWindowClass[] = L"OrvelleClient21";
+// Answered with 1 by the main window: "a client runs here".
+constexpr UINT kInstanceQueryMessage = WM_USER + 400;
+
+class MainWindow : public MainWindowView {
+public:
+    // The class "OrvelleClient21": double clicks, the default application
+    // icon and the arrow cursor.
+    static bool registerClass(HINSTANCE instance);
+
+    // Creates the window, titled startWindowTitle(), with its controls in
+    // their order, sets up history and chat line, adds the about item to the
+    // system menu, applies the settings and shows it. False on failure.
+    bool create(HINSTANCE instance);
+
+    HWND handle() const { return window_; }
+    HWND history() const { return history_; }
+    HWND chatLine() const { return chat_; }
+    HWND list() const { return list_; }
+
+    // The owners of history, menus, sound, speech and arcade mode; the
+    // defaults until the caller gives its own.
+    void setOwners(InterfaceOwners* owners) { owners_ = owners ? owners : &defaultOwners_; }
+    InterfaceOwners& owners() { return *owners_; }
+
+    bool arcadeMode() const { return arcadeMode_; }
+    bool isActive() const { return active_; }
+
+    // The server's "focuschat".
+    void focusChat(const FocusChatRequest& request);
+
+    // MainWindowView
+    void focusControl(FocusTarget target) override;
+    void focusChatSelectAll() override;
+    void showAbout() override;
+    void applySettings() override;
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK controlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR id, DWORD_PTR self);
+    LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool handleControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool handleChatKey(UINT message, WPARAM wParam);
+    bool handleHistoryKey(UINT message, WPARAM wParam);
+    void createControls(HINSTANCE instance);
+    void layout();
+    void applyFont();
+    void applyHistorySettings();
+    void sendChatLine();
+    void recall(int step);
+    void clickAtCaret();
+    void showHistoryMenu(LPARAM position);
+    void moveFocusFrom(FocusTarget from);
+    void remember(FocusTarget target) { lastFocus_ = target; }
+    HWND controlOf(FocusTarget target) const;
+    HBRUSH listBrush();
+
+    HWND window_ = nullptr;
+    HWND historyLabel_ = nullptr;
+    HWND history_ = nullptr;
+    HWND chatLabel_ = nullptr;
+    HWND chat_ = nullptr;
+    HWND menuLabel_ = nullptr;
+    HWND list_ = nullptr;
+    HFONT font_ = nullptr;
+    HBRUSH listBrush_ = nullptr;
+    COLORREF listBrushColor_ = 0;
+    FocusTarget lastFocus_ = FocusTarget::List;
+    bool active_ = false;
+    bool arcadeMode_ = false;
+    ChatInputHistory chatInput_;
+    InterfaceOwners defaultOwners_;
+    InterfaceOwners* owners_ = &defaultOwners_;
+};

@@ -1,0 +1,148 @@
+// orvc.exe: the program a player starts. One client per session; the
+// process set-up; the main window and the connection dialog; the message
+// loop with the two accelerator tables; the shutdown in its fixed order.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+
+#include "client/app/ConnectionSetup.h"
+#include "client/app/Startup.h"
+#include "client/core/DebugLog.h"
+#include "client/net/Connection.h"
+#include "client/net/ConnectionThread.h"
+#include "client/ui/win32/ConnectionDialog.h"
+#include "client/ui/win32/MainWindow.h"
+#include "client/ui/win32/ServerOwners.h"
+#include "client/ui/win32/SingleInstance.h"
+#include "client/ui/win32/Win32FrontEnd.h"
+#include "common/format.h"
+
+namespace {
+
+// The longest wait for the connection thread at shutdown. It ends within a
+// fraction of a second once the connection is closed; a thread stuck beyond
+// this is left to the end of the process.
+constexpr DWORD kConnectionThreadWaitMs = 10000;
+
+int fatal(const std::wstring& text, std::initializer_list<DWORD> tones)
+{
+    for (DWORD hz : tones) Beep(hz, 200);
+    MessageBoxW(nullptr, text.c_str(), L"Fatal error", MB_OK | MB_ICONERROR);
+    return 1;
+}
+
+// The connection thread, waited for at shutdown while GUI-thread calls it
+// may still make are served (a window that still exists would otherwise
+// keep it waiting for us).
+class ConnectionThread {
+public:
+    void start()
+    {
+        thread_ = std::thread([this] {
+            doConnect2();
+            done_ = true;
+        });
+    }
+
+    void finish()
+    {
+        if (!thread_.joinable()) return;
+        const DWORD started = GetTickCount();
+        while (!done_ && GetTickCount() - started < kConnectionThreadWaitMs) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_SENDMESSAGE);
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+        if (done_) thread_.join();
+        else thread_.detach();
+    }
+
+private:
+    std::thread thread_;
+    std::atomic<bool> done_{false};
+};
+
+int runMessageLoop(HWND window, HACCEL accel, HACCEL accel2, const MainWindow& mainWindow)
+{
+    MSG msg;
+    for (;;) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got < 0) return 1;
+        if (accel && TranslateAcceleratorW(window, accel, &msg)) continue;
+        if (!mainWindow.arcadeMode() && accel2 && TranslateAcceleratorW(window, accel2, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    if (HWND running = findRunningClient()) {
+        bringForward(running);
+        return 0;
+    }
+
+    Win32FrontEnd front;
+    setFrontEnd(&front);
+    if (const int code = initEnvironment(); code != 0) {
+        return fatal(common::formatBoundedW(256, L"Unable to initialize application environment.\r\nError code: %d",
+                                            code),
+                     {1397, 988});
+    }
+    // The shell's handlers of links may be COM objects.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    debugLog("INitializing GUI...");
+    if (!MainWindow::registerClass(instance)) {
+        debugLog("Couldn't register window class");
+        return fatal(L"Couldn't register window class", {});
+    }
+    debugLog("Initializing extended controls...");
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS
+                                      | ICC_HOTKEY_CLASS};
+    if (!InitCommonControlsEx(&controls)) return 1;
+    debugLog("Initializing RichText control...");
+    LoadLibraryW(L"riched20.dll");
+
+    debugLog("Creating GUI...");
+    MainWindow window;
+    if (!window.create(instance)) {
+        debugLog("Couldn't create main window");
+        return fatal(L"Couldn't create main window", {});
+    }
+    front.setMainWindow(window.handle());
+    debugLog("GUI created OK");
+
+    ServerOwners owners(window);
+    prepareConnection(owners);
+    ConnectionThread connectionThread;
+
+    debugLog("Entering connection dialog");
+    if (runConnectionDialog(instance, window)) connectionThread.start();
+    debugLog("Exiting connection dialog");
+    window.focusControl(FocusTarget::List);
+
+    if (HWND running = findRunningClient(window.handle())) {
+        bringForward(running);
+        std::_Exit(0);
+    }
+
+    debugLog("Entering app main loop");
+    HACCEL accel = LoadAcceleratorsW(instance, L"accel");
+    HACCEL accel2 = LoadAcceleratorsW(instance, L"accel2");
+    const int exitCode = runMessageLoop(window.handle(), accel, accel2, window);
+
+    quittingFlag() = true;
+    shutdownClient([&connectionThread] { connectionThread.finish(); });
+    closeDebugLog();
+    return exitCode;
+}

@@ -1,0 +1,29 @@
+// The main window's server commands, carried to the GUI thread.
+#include "client/ui/win32/ServerOwners.h"
+
+#include "client/core/Language.h"
+#include "client/frontend/FrontEnd.h"
+#include "client/ui/Links.h"
+#include "client/ui/win32/MainWindow.h"
+
+void ServerOwners::windowCommand(int id)
+{
+    // Posted, as if chosen from the keyboard: the connection thread goes on
+    // at once and the command runs in the message loop's turn.
+    PostMessageW(window_.handle(), WM_COMMAND, static_cast<WPARAM>(id), 0);
+}
+
+void ServerOwners::focusChat(const std::string& argument)
+{
+    const FocusChatRequest request = parseFocusChat(argument);
+    frontEnd().runInEDT([&] { window_.focusChat(request); });
+}
+
+void ServerOwners::changeLanguage(const std::string& name)
+{
+    frontEnd().runInEDT([&] {
+        ::changeLanguage(name, [this](const std::wstring& title) { SetWindowTextW(window_.handle(), title.c_str()); });
+    });
+}
+
+void ServerOwners::openLink(const std::string& url) { openUrl(url); }
