@@ -1,0 +1,157 @@
+"""Black-box tests of orvc.exe under Wine and Xvfb against the development
+server, typed with xdotool as a player would.
+
+Environment: ORVC_EXE (the program), ORVC_ARTIFACTS (where screenshots go;
+one is taken after login, and one of the screen whenever a test fails).
+"""
+import os
+import time
+import unittest
+
+import wineclient as wc
+
+LOGIN_TITLE = "Orvelle Client - Local development server (alice)"
+
+
+class WindowsClientTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = wc.temp_folder()
+        cls.server = wc.DevServer(cls.folder)
+        cls.client = wc.WineClient(os.environ["ORVC_EXE"])
+        cls.artifacts = os.environ.get("ORVC_ARTIFACTS", cls.folder)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.client.shutdown_wine()
+        cls.server.stop()
+
+    def setUp(self):
+        self.client.reset_userdir(wc.local_server_config(self.server.port))
+
+    def tearDown(self):
+        if self._failed():
+            path = wc.screenshot(os.path.join(self.artifacts, "failed-%s.png" % self._testMethodName))
+            print("screenshot of the failure: " + path)
+        self.client.stop_all()
+
+    # Helpers ---------------------------------------------------------------
+
+    def _failed(self):
+        outcome = getattr(self, "_outcome", None)
+        if outcome is None:
+            return False
+        errors = getattr(outcome, "errors", None)  # Python 3.10 and older
+        if errors is not None:
+            return any(exc for _, exc in errors)
+        result = outcome.result
+        return any(test is self for test, _ in result.failures + result.errors)
+
+    def dialog(self, timeout=60):
+        return wc.wait_for(lambda: wc.find_windows(wc.DIALOG_TITLE), timeout, "the connection dialog")[0]
+
+    def connections(self):
+        return len(self.server.records("connect"))
+
+    def wait_exit(self, proc, timeout=30):
+        try:
+            return proc.wait(timeout)
+        except Exception:
+            raise AssertionError("orvc.exe did not end within %d s" % timeout)
+
+    def debug_log(self):
+        return self.client.user_file("debug.txt") or ""
+
+    # Tests -----------------------------------------------------------------
+
+    def test_login_chat_and_quit_with_confirmation(self):
+        proc = self.client.start()
+        wc.focus(self.dialog())
+        # A three-letter login is refused: the dialog stays and nothing connects.
+        before = self.connections()
+        wc.type_text("abc")
+        wc.press("Tab")
+        wc.type_text("secret")
+        wc.press("Return")
+        time.sleep(1.5)
+        self.assertTrue(wc.find_windows(wc.DIALOG_TITLE), "the dialog closed on a bad login")
+        self.assertEqual(self.connections(), before)
+        # The focus went back to the login; the at sign is refused as typed.
+        wc.press("BackSpace", "BackSpace", "BackSpace")
+        wc.type_text("al@ice")
+        wc.press("Return")
+
+        login = wc.wait_for(lambda: self.server.records("login"), 60, "the login at the server")
+        self.assertEqual(login[-1]["login"], "alice")
+        main = wc.wait_for(lambda: wc.find_windows(LOGIN_TITLE), 30, "the title after login")[0]
+        self.assertEqual(wc.xdotool("getwindowname", main), LOGIN_TITLE)
+        time.sleep(0.5)
+        wc.screenshot(os.path.join(self.artifacts, "main-window-after-login.png"))
+
+        wc.focus(main)
+        wc.press("alt+c")
+        wc.type_text("hello from Wine")
+        wc.press("Return")
+        wc.type_text("x")  # one character is neither sent nor cleared
+        wc.press("Return")
+        wc.wait_for(lambda: "chat hello from Wine" in self.server.received_texts(), 30, "the chat line")
+
+        wc.press("alt+F4")
+        box = wc.wait_for(lambda: wc.find_windows(wc.START_TITLE), 30, "the confirmation box")[0]
+        wc.focus(box)
+        wc.press("Return")  # Yes
+        self.assertEqual(self.wait_exit(proc), 0)
+
+        texts = self.server.received_texts()
+        self.assertIn("quit", texts)
+        self.assertNotIn("chat x", texts)
+        log = self.debug_log()
+        self.assertTrue(log.startswith("AppDir: "), log[:200])
+        self.assertTrue(log.rstrip("\r\n").endswith("*END*"), log[-200:])
+        for line in ("INitializing GUI...", "Entering connection dialog", "Login successful",
+                     "Exiting app main loop", "Saving config...", "Closing WSA socket runtime"):
+            self.assertIn(line + "\r\n", log)
+        config = self.client.user_file("config.ini")
+        self.assertIn("servers[4].login=alice", config)
+        self.assertIn("servers.default=4", config)
+
+    def test_second_start_brings_the_first_forward_and_exits(self):
+        first = self.client.start()
+        wc.focus(self.dialog())
+        wc.type_text("alice")
+        wc.press("Tab")
+        wc.type_text("secret")
+        wc.press("Return")
+        main = wc.wait_for(lambda: wc.find_windows(LOGIN_TITLE), 60, "the title after login")[0]
+        log_before = self.debug_log()
+        connections = self.connections()
+
+        # The second start finds the first through its window, asks it to come
+        # forward and ends at once: no log of its own, no connection.
+        second = self.client.start()
+        self.assertEqual(self.wait_exit(second, 60), 0)
+        self.assertIsNone(first.poll())
+        self.assertEqual(self.debug_log(), log_before)
+        self.assertEqual(self.connections(), connections)
+        self.assertEqual(wc.find_windows(LOGIN_TITLE), [main])
+
+        self.client.reset_userdir(wc.local_server_config(self.server.port, confirm_exit=False))
+        wc.focus(main)
+        wc.press("alt+F4")
+        self.assertEqual(self.wait_exit(first), 0)
+
+    def test_cancelling_the_dialog_ends_without_connecting(self):
+        before = self.connections()
+        proc = self.client.start()
+        wc.focus(self.dialog())
+        wc.press("Escape")
+        self.assertEqual(self.wait_exit(proc), 0)
+        self.assertEqual(self.connections(), before)
+        log = self.debug_log()
+        self.assertTrue(log.startswith("AppDir: "), log[:200])
+        self.assertIn("Connection dialog Ok\r\nExiting connection dialog\r\n", log)
+        self.assertTrue(log.rstrip("\r\n").endswith("*END*"), log[-200:])
+
+
+if __name__ == "__main__":
+    unittest.main()
