@@ -59,6 +59,13 @@ class WindowsClientTest(unittest.TestCase):
         except Exception:
             raise AssertionError("orvc.exe did not end within %d s" % timeout)
 
+    def quit_with_confirmation(self, main):
+        wc.focus(main)
+        wc.press("alt+F4")
+        box = wc.wait_for(lambda: wc.find_windows(wc.START_TITLE), 30, "the confirmation box")[0]
+        wc.focus(box)
+        wc.press("Return")  # Yes, the default button
+
     def debug_log(self):
         return self.client.user_file("debug.txt") or ""
 
@@ -96,10 +103,7 @@ class WindowsClientTest(unittest.TestCase):
         wc.press("Return")
         wc.wait_for(lambda: "chat hello from Wine" in self.server.received_texts(), 30, "the chat line")
 
-        wc.press("alt+F4")
-        box = wc.wait_for(lambda: wc.find_windows(wc.START_TITLE), 30, "the confirmation box")[0]
-        wc.focus(box)
-        wc.press("Return")  # Yes
+        self.quit_with_confirmation(main)
         self.assertEqual(self.wait_exit(proc), 0)
 
         texts = self.server.received_texts()
@@ -135,9 +139,7 @@ class WindowsClientTest(unittest.TestCase):
         self.assertEqual(self.connections(), connections)
         self.assertEqual(wc.find_windows(LOGIN_TITLE), [main])
 
-        self.client.reset_userdir(wc.local_server_config(self.server.port, confirm_exit=False))
-        wc.focus(main)
-        wc.press("alt+F4")
+        self.quit_with_confirmation(main)
         self.assertEqual(self.wait_exit(first), 0)
 
     def test_cancelling_the_dialog_ends_without_connecting(self):
