@@ -40,3 +40,25 @@ apt_install() {
 can_run_32bit() {
     [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
 }
+
+# windows_build_dir ARCH: the build folder of an architecture.
+windows_build_dir() {
+    if [ "$1" = x86_64 ]; then echo "$ORVC_ROOT/build/win64"; else echo "$ORVC_ROOT/build/win32"; fi
+}
+
+# configure_windows_build ARCH TESTS(ON|OFF): builds the Windows dependencies
+# when needed and configures the architecture's build folder against them;
+# prints the folder. A folder configured against another dependency prefix
+# keeps that prefix's paths in its cache, so it is started afresh.
+configure_windows_build() {
+    local arch=$1 tests=$2 prefix dir
+    prefix=$("$ORVC_ROOT/scripts/setup-windows-deps" --arch "$arch" | tail -n 1) || return 1
+    dir=$(windows_build_dir "$arch")
+    if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx "ORVC_WINDOWS_DEPS:[A-Z]*=$prefix" "$dir/CMakeCache.txt"; then
+        rm -rf "$dir"
+    fi
+    cmake -S "$ORVC_ROOT" -B "$dir" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$ORVC_ROOT/cmake/toolchain-mingw-$arch.cmake" \
+        -DORVC_WINDOWS_DEPS="$prefix" -DORVC_BUILD_TESTS="$tests" -DORVC_BUILD_BENCH=OFF >/dev/null || return 1
+    echo "$dir"
+}
