@@ -48,10 +48,11 @@ windows_build_dir() {
 
 # configure_windows_build ARCH TESTS(ON|OFF): builds the Windows dependencies
 # when needed and configures the architecture's build folder against them;
-# prints the folder. A folder configured against another dependency prefix
+# prints the folder. A build without tests is the one that ships: optimised. A folder configured against another dependency prefix
 # keeps that prefix's paths in its cache, so it is started afresh.
 configure_windows_build() {
-    local arch=$1 tests=$2 prefix dir
+    local arch=$1 tests=$2 prefix dir type=
+    [ "$tests" = OFF ] && type=Release
     prefix=$("$ORVC_ROOT/scripts/setup-windows-deps" --arch "$arch" | tail -n 1) || return 1
     dir=$(windows_build_dir "$arch")
     if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx "ORVC_WINDOWS_DEPS:[A-Z]*=$prefix" "$dir/CMakeCache.txt"; then
@@ -59,6 +60,7 @@ configure_windows_build() {
     fi
     cmake -S "$ORVC_ROOT" -B "$dir" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$ORVC_ROOT/cmake/toolchain-mingw-$arch.cmake" \
-        -DORVC_WINDOWS_DEPS="$prefix" -DORVC_BUILD_TESTS="$tests" -DORVC_BUILD_BENCH=OFF >/dev/null || return 1
+        -DORVC_WINDOWS_DEPS="$prefix" -DORVC_BUILD_TESTS="$tests" -DORVC_BUILD_BENCH=OFF \
+        -DCMAKE_BUILD_TYPE="$type" >/dev/null || return 1
     echo "$dir"
 }

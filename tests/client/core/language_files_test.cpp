@@ -148,7 +148,7 @@ TEST(ShippedLanguages, IsoCodesAndFrenchAccents)
     EXPECT_EQ(translate("isocode"), L"fr");
     EXPECT_NE(translate("Cancel"), englishCancel);
     EXPECT_EQ(translate("genOpt"), L"Options générales");
-    EXPECT_EQ(translate("about"), L"À propos du client Orvelle...");
+    EXPECT_EQ(translate("about4"), L"Un client de salons de jeux en ligne conçu pour les joueurs qui utilisent un lecteur d'écran.");
 }
 
 TEST(ShippedLanguages, KeyScanner)
