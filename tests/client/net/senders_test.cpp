@@ -3,24 +3,18 @@
 
 #include "ScriptedSocket.h"
 #include "client/net/Connection.h"
+#include "support/CountingClock.h"
 
 namespace {
 
 const std::string D = "\x7F";
-
-class FakeClock : public ConnectionClock {
-public:
-    std::int64_t nowSeconds() override { return 0; }
-    void sleepMs(unsigned ms) override { slept += ms; }
-    unsigned slept = 0;
-};
 
 // A logged-in connection whose sent frames can be read back as payloads.
 struct Sender {
     Connection c;
     std::shared_ptr<ScriptedSocket> socket = std::make_shared<ScriptedSocket>(upgradeAndOk());
     std::size_t mark = 0;
-    FakeClock clock;
+    CountingClock clock;
 
     Sender()
     {

@@ -9,6 +9,7 @@
 
 #include "client/core/CoreTestEnv.h"
 #include "client/net/Connection.h"
+#include "support/CountingClock.h"
 #include "client/net/ScriptedSocket.h"
 #include "client/ui/win32/MainWindow.h"
 #include "client/ui/win32/ServerOwners.h"
@@ -16,12 +17,6 @@
 #include "client/ui/win32/Win32FrontEnd.h"
 
 namespace {
-
-class NoWait : public ConnectionClock {
-public:
-    std::int64_t nowSeconds() override { return 0; }
-    void sleepMs(unsigned) override {}
-};
 
 std::wstring textOf(HWND window)
 {
@@ -122,7 +117,7 @@ protected:
     CoreTestEnv env;
     Win32FrontEnd front;
     MainWindow window;
-    NoWait noWait;
+    CountingClock noWait;
     std::size_t sentMark = 0;
 };
 

@@ -7,6 +7,7 @@
 
 #include "client/core/CoreTestEnv.h"
 #include "client/net/Connection.h"
+#include "support/CountingClock.h"
 #include "client/net/ScriptedSocket.h"
 #include "client/ui/WindowCommands.h"
 #include "support/RecordingFrontEnd.h"
@@ -49,13 +50,6 @@ public:
     void applySettings() override { note("apply settings"); }
 };
 
-class FakeClock : public ConnectionClock {
-public:
-    std::int64_t nowSeconds() override { return 0; }
-    void sleepMs(unsigned ms) override { slept += ms; }
-    unsigned slept = 0;
-};
-
 // The process-wide connection logged in on a scripted transport for one
 // test, and put back afterwards.
 class LoggedIn {
@@ -79,7 +73,7 @@ public:
     std::vector<std::string> sent() const { return clientFramePayloads(socket->output().substr(mark)); }
 
     std::shared_ptr<ScriptedSocket> socket = std::make_shared<ScriptedSocket>(upgradeAndOk());
-    FakeClock clock;
+    CountingClock clock;
     std::size_t mark = 0;
 };
 
@@ -119,7 +113,7 @@ TEST(WindowCommands, F10AndQuitGoToTheServerOnlyWhenLoggedIn)
     Recorder r;
     {
         // Not logged in: nothing is sent, but quitting still ends the loop.
-        FakeClock clock;
+        CountingClock clock;
         theConnection().setClock(&clock);
         EXPECT_TRUE(runWindowCommand(1012, r, r));
         EXPECT_TRUE(runWindowCommand(2031, r, r));
