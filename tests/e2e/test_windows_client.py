@@ -107,6 +107,7 @@ class WindowsClientTest(unittest.TestCase):
         self.assertEqual(self.wait_exit(proc), 0)
 
         texts = self.server.received_texts()
+        print("\nlogin at the server: %s; text frames received: %s" % (login[-1]["login"], texts))
         self.assertIn("quit", texts)
         self.assertNotIn("chat x", texts)
         log = self.debug_log()
