@@ -161,6 +161,12 @@ void MainWindow::layout()
     ShowWindow(list_, showNormal);
 }
 
+void MainWindow::setArcadeMode(bool on)
+{
+    arcadeMode_ = on;
+    layout();
+}
+
 HWND MainWindow::controlOf(FocusTarget target) const
 {
     switch (target) {

@@ -42,6 +42,9 @@ public:
     InterfaceOwners& owners() { return *owners_; }
 
     bool arcadeMode() const { return arcadeMode_; }
+    // Arcade mode: the game's window takes the place of history, menu label
+    // and list, and the second accelerator table is off.
+    void setArcadeMode(bool on);
     bool isActive() const { return active_; }
 
     // The server's "focuschat".

@@ -17,6 +17,7 @@
 #include "client/net/ConnectionThread.h"
 #include "client/ui/win32/ConnectionDialog.h"
 #include "client/ui/win32/MainWindow.h"
+#include "client/ui/win32/MessageLoop.h"
 #include "client/ui/win32/ServerOwners.h"
 #include "client/ui/win32/SingleInstance.h"
 #include "client/ui/win32/Win32FrontEnd.h"
@@ -66,20 +67,6 @@ private:
     std::thread thread_;
     std::atomic<bool> done_{false};
 };
-
-int runMessageLoop(HWND window, HACCEL accel, HACCEL accel2, const MainWindow& mainWindow)
-{
-    MSG msg;
-    for (;;) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) return static_cast<int>(msg.wParam);
-        if (got < 0) return 1;
-        if (accel && TranslateAcceleratorW(window, accel, &msg)) continue;
-        if (!mainWindow.arcadeMode() && accel2 && TranslateAcceleratorW(window, accel2, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 } // namespace
 
@@ -139,7 +126,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     debugLog("Entering app main loop");
     HACCEL accel = LoadAcceleratorsW(instance, L"accel");
     HACCEL accel2 = LoadAcceleratorsW(instance, L"accel2");
-    const int exitCode = runMessageLoop(window.handle(), accel, accel2, window);
+    const int exitCode = runMessageLoop(window, accel, accel2);
 
     quittingFlag() = true;
     shutdownClient([&connectionThread] { connectionThread.finish(); });

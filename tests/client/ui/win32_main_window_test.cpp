@@ -12,6 +12,7 @@
 #include "support/CountingClock.h"
 #include "client/net/ScriptedSocket.h"
 #include "client/ui/win32/MainWindow.h"
+#include "client/ui/win32/MessageLoop.h"
 #include "client/ui/win32/ServerOwners.h"
 #include "client/ui/win32/SingleInstance.h"
 #include "client/ui/win32/Win32FrontEnd.h"
@@ -64,6 +65,15 @@ private:
         SetKeyboardState(keys);
     }
     int key_;
+};
+
+// Owners that note the view and history commands they get.
+class ViewOwners : public InterfaceOwners {
+public:
+    std::vector<std::string> calls;
+    void chooseView(int index) override { calls.push_back("view " + std::to_string(index)); }
+    void saveHistory() override { calls.push_back("save history"); }
+    void changeSoundVolume(int points) override { calls.push_back("sound " + std::to_string(points)); }
 };
 
 void keyDown(HWND control, int key) { SendMessageW(control, WM_KEYDOWN, static_cast<WPARAM>(key), 1); }
@@ -307,4 +317,45 @@ TEST_F(MainWindowTest, ASecondStartFindsTheRunningClientAndRestoresIt)
     front.setMainWindow(window.handle());
     DestroyWindow(other.handle());
     pump();
+}
+
+TEST_F(MainWindowTest, InArcadeModeOnlyTheFirstAcceleratorTableWorks)
+{
+    ViewOwners owners;
+    window.setOwners(&owners);
+    HACCEL accel = LoadAcceleratorsW(GetModuleHandleW(nullptr), L"accel");
+    HACCEL accel2 = LoadAcceleratorsW(GetModuleHandleW(nullptr), L"accel2");
+    ASSERT_TRUE(accel && accel2);
+    const auto press = [&](UINT message, int key, LPARAM flags) {
+        MSG msg{window.chatLine(), message, static_cast<WPARAM>(key), flags, 0, {0, 0}};
+        const bool translated = translateAccelerators(msg, window, accel, accel2);
+        pump();
+        return translated;
+    };
+    constexpr LPARAM kAltDown = 1 << 29;
+
+    EXPECT_TRUE(press(WM_KEYDOWN, VK_F12, 1));
+    EXPECT_TRUE(press(WM_KEYDOWN, VK_F8, 1));
+    {
+        HeldKey alt(VK_MENU);
+        EXPECT_TRUE(press(WM_SYSKEYDOWN, '1', 1 | kAltDown));
+    }
+    EXPECT_FALSE(press(WM_KEYDOWN, 'Q', 1));
+
+    window.setArcadeMode(true);
+    EXPECT_FALSE(IsWindowVisible(window.history()));
+    EXPECT_FALSE(IsWindowVisible(window.list()));
+    EXPECT_TRUE(IsWindowVisible(window.chatLine()));
+    EXPECT_FALSE(press(WM_KEYDOWN, VK_F12, 1)); // accel2: off in arcade mode
+    EXPECT_TRUE(press(WM_KEYDOWN, VK_F8, 1));   // accel: still on
+    {
+        HeldKey alt(VK_MENU);
+        EXPECT_TRUE(press(WM_SYSKEYDOWN, '1', 1 | kAltDown));
+    }
+    window.setArcadeMode(false);
+    EXPECT_TRUE(IsWindowVisible(window.history()));
+    EXPECT_EQ(owners.calls, (std::vector<std::string>{"save history", "sound 2", "view 0", "sound 2", "view 0"}));
+    window.setOwners(nullptr);
+    DestroyAcceleratorTable(accel);
+    DestroyAcceleratorTable(accel2);
 }
