@@ -128,6 +128,8 @@ class WindowsClientTest(unittest.TestCase):
         wc.type_text("secret")
         wc.press("Return")
         main = wc.wait_for(lambda: wc.find_windows(LOGIN_TITLE), 60, "the title after login")[0]
+        # The title changes when the dialog closes; the login comes after.
+        wc.wait_for(lambda: "Login successful\r\n" in self.debug_log(), 60, "the login in the log")
         log_before = self.debug_log()
         connections = self.connections()
 
