@@ -72,7 +72,7 @@ private:
         };
         for (const auto& [id, key] : texts) SetDlgItemTextW(dialog_, id, translate(key).c_str());
         SetWindowSubclass(GetDlgItem(dialog_, IDC_CONN_LOGIN), loginFilter, kLoginFilterId, 0);
-        SetFocus(GetDlgItem(dialog_, IDC_CONN_LOGIN));
+        focusField(IDC_CONN_LOGIN);
         debugLog("Connection dialog Ok");
         return FALSE; // the focus is set
     }
@@ -108,9 +108,17 @@ private:
         EnableWindow(GetDlgItem(dialog_, IDC_CONN_LOST_PASSWORD), fields.lostPasswordEnabled);
     }
 
-    void refuse(int field)
+    // The focus goes to a field with its text selected, as Tab would leave
+    // it: typing replaces it, and a screen reader reads it whole.
+    void focusField(int field)
     {
         SetFocus(GetDlgItem(dialog_, field));
+        SendDlgItemMessageW(dialog_, field, EM_SETSEL, 0, -1);
+    }
+
+    void refuse(int field)
+    {
+        focusField(field);
         MessageBeep(0);
     }
 
@@ -148,7 +156,7 @@ private:
         showSelectedEntry();
         SetDlgItemTextW(dialog_, IDC_CONN_LOGIN, L"");
         SetDlgItemTextW(dialog_, IDC_CONN_PASSWORD, L"");
-        SetFocus(GetDlgItem(dialog_, IDC_CONN_LOGIN));
+        focusField(IDC_CONN_LOGIN);
     }
 
     INT_PTR command(int id, int notification)
