@@ -84,7 +84,11 @@ private:
         for (const ServerEntry& entry : settings().servers) {
             SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.name.c_str()));
         }
-        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(settings().serversDefault), 0);
+        // The entry the settings select (the first one when the index is
+        // outside the list, as for the connection itself).
+        const ServerEntry* selected = &selectedServer();
+        const auto index = selected - settings().servers.data();
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     }
 
     // The entry chosen in the list; null when none is.
