@@ -131,5 +131,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     quittingFlag() = true;
     shutdownClient([&connectionThread] { connectionThread.finish(); });
     closeDebugLog();
+    // The loop may have ended with the window still there (the server's
+    // "quit", the end of the connection): it goes before the objects it
+    // points to, and the connection forgets the owners that go with it.
+    if (IsWindow(window.handle())) DestroyWindow(window.handle());
+    theConnection().setHandler(nullptr);
     return exitCode;
 }
