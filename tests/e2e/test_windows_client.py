@@ -4,6 +4,7 @@ server, typed with xdotool as a player would.
 Environment: ORVC_EXE (the program), ORVC_ARTIFACTS (where screenshots go;
 one is taken after login, and one of the screen whenever a test fails).
 """
+import json
 import os
 import time
 import unittest
@@ -156,6 +157,44 @@ class WindowsClientTest(unittest.TestCase):
         self.assertTrue(log.startswith("AppDir: "), log[:200])
         self.assertIn("Connection dialog Ok\r\nExiting connection dialog\r\n", log)
         self.assertTrue(log.rstrip("\r\n").endswith("*END*"), log[-200:])
+
+    def test_server_commands_reach_the_window(self):
+        # "clng", "focuschat" and "lcmd 2031" (quit) from a scripted server.
+        script = {"steps": [
+            {"sleep": 1},
+            {"send": "clng french"},
+            {"send": "focuschat 3 bonjour tout le monde"},
+            {"expect": "chat bonjour tout le monde", "timeout": 60},
+            {"send": "lcmd 2031"},
+            {"expect": "quit", "timeout": 30},
+        ]}
+        path = os.path.join(self.folder, "window-commands.json")
+        with open(path, "w", encoding="utf-8") as f:
+            json.dump(script, f)
+        scripted = wc.DevServer(wc.temp_folder(), ["--script", path])
+        try:
+            self.client.reset_userdir(wc.local_server_config(scripted.port))
+            proc = self.client.start()
+            wc.focus(self.dialog())
+            wc.type_text("alice")
+            wc.press("Tab")
+            wc.type_text("secret")
+            wc.press("Return")
+            french = "Client Orvelle - Local development server (alice)"
+            main = wc.wait_for(lambda: wc.find_windows(french), 60, "the French title")[0]
+            # The chat line holds the server's text, selected and focused:
+            # Enter sends it as it stands.
+            time.sleep(1)
+            wc.focus(main)
+            wc.press("Return")
+            self.assertEqual(self.wait_exit(proc), 0)
+            self.assertIn("quit", scripted.received_texts())
+            done = [e for e in scripted.records("script_done")]
+            self.assertTrue(done and done[-1]["ok"], done)
+            self.assertIn("user.language=french", self.client.user_file("config.ini"))
+            self.assertTrue(self.debug_log().rstrip("\r\n").endswith("*END*"))
+        finally:
+            scripted.stop()
 
 
 if __name__ == "__main__":
