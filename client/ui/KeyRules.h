@@ -5,7 +5,6 @@
 // Windows virtual-key codes, the numbers the server also receives in key
 // events.
 namespace VirtualKey {
-constexpr int kBack = 0x08;
 constexpr int kTab = 0x09;
 constexpr int kReturn = 0x0D;
 constexpr int kEscape = 0x1B;

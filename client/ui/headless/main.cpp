@@ -20,17 +20,12 @@
 #include "client/app/ConnectionSetup.h"
 #include "client/app/Startup.h"
 #include "client/core/DebugLog.h"
-#include "client/core/Environment.h"
-#include "client/core/Language.h"
-#include "client/core/Settings.h"
 #include "client/net/Connection.h"
 #include "client/net/ConnectionThread.h"
-#include "client/net/Network.h"
 #include "client/ui/headless/HeadlessFrontEnd.h"
 #include "client/ui/headless/HeadlessOwners.h"
 #include "common/file.h"
 #include "common/numbers.h"
-#include "common/utf8.h"
 
 namespace {
 

@@ -47,10 +47,7 @@ public:
         ASSERT_TRUE(common::writeWholeFile(path, text)) << path;
     }
     // The UTF-8 path as a file-system path.
-    static std::filesystem::path fs(const std::string& utf8)
-    {
-        return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-    }
+    static std::filesystem::path fs(const std::string& utf8) { return common::fsPath(utf8); }
     static std::string read(const std::string& path)
     {
         std::string text;
