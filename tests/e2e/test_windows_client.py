@@ -49,7 +49,13 @@ class WindowsClientTest(unittest.TestCase):
         return any(test is self for test, _ in result.failures + result.errors)
 
     def dialog(self, timeout=60):
-        return wc.wait_for(lambda: wc.find_windows(wc.DIALOG_TITLE), timeout, "the connection dialog")[0]
+        try:
+            return wc.wait_for(lambda: wc.find_windows(wc.DIALOG_TITLE), timeout, "the connection dialog")[0]
+        except AssertionError as e:
+            # How far the start got, for whoever reads the failure.
+            states = [p.poll() for p in self.client.procs]
+            log = self.debug_log().splitlines()[-8:]
+            raise AssertionError("%s; exit statuses %s; debug.txt ends: %s" % (e, states, log)) from None
 
     def connections(self):
         return len(self.server.records("connect"))
