@@ -57,6 +57,14 @@ class WindowsClientTest(unittest.TestCase):
             log = self.debug_log().splitlines()[-8:]
             raise AssertionError("%s; exit statuses %s; debug.txt ends: %s" % (e, states, log)) from None
 
+    def log_in_as_alice(self):
+        """Types the login and the password into the dialog and confirms."""
+        wc.focus(self.dialog())
+        wc.type_text("alice")
+        wc.press("Tab")
+        wc.type_text("secret")
+        wc.press("Return")
+
     def connections(self):
         return len(self.server.records("connect"))
 
@@ -129,11 +137,7 @@ class WindowsClientTest(unittest.TestCase):
 
     def test_second_start_brings_the_first_forward_and_exits(self):
         first = self.client.start()
-        wc.focus(self.dialog())
-        wc.type_text("alice")
-        wc.press("Tab")
-        wc.type_text("secret")
-        wc.press("Return")
+        self.log_in_as_alice()
         main = wc.wait_for(lambda: wc.find_windows(LOGIN_TITLE), 60, "the title after login")[0]
         # The title changes when the dialog closes; the login comes after.
         wc.wait_for(lambda: "Login successful\r\n" in self.debug_log(), 60, "the login in the log")
@@ -181,11 +185,7 @@ class WindowsClientTest(unittest.TestCase):
         try:
             self.client.reset_userdir(wc.local_server_config(scripted.port))
             proc = self.client.start()
-            wc.focus(self.dialog())
-            wc.type_text("alice")
-            wc.press("Tab")
-            wc.type_text("secret")
-            wc.press("Return")
+            self.log_in_as_alice()
             french = "Client Orvelle - Local development server (alice)"
             main = wc.wait_for(lambda: wc.find_windows(french), 60, "the French title")[0]
             # The chat line holds the server's text, selected and focused:

@@ -306,9 +306,8 @@ bool MainWindow::handleHistoryKey(UINT message, WPARAM wParam)
     }
 }
 
-bool MainWindow::handleControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
+bool MainWindow::handleControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    result = 0;
     const bool isKey = message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN
                        || message == WM_SYSKEYUP;
     if (control == chat_) {
@@ -354,10 +353,8 @@ LRESULT CALLBACK MainWindow::controlProc(HWND control, UINT message, WPARAM wPar
                                          DWORD_PTR self)
 {
     if (message == WM_NCDESTROY) RemoveWindowSubclass(control, controlProc, id);
-    LRESULT result = 0;
-    if (reinterpret_cast<MainWindow*>(self)->handleControlMessage(control, message, wParam, lParam, result)) {
-        return result;
-    }
+    // A message the window handled itself is answered with 0.
+    if (reinterpret_cast<MainWindow*>(self)->handleControlMessage(control, message, wParam, lParam)) return 0;
     return DefSubclassProc(control, message, wParam, lParam);
 }
 

@@ -61,7 +61,7 @@ private:
     static LRESULT CALLBACK controlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR self);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    bool handleControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool handleControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
     bool handleChatKey(UINT message, WPARAM wParam);
     bool handleHistoryKey(UINT message, WPARAM wParam);
     void createControls(HINSTANCE instance);
