@@ -77,7 +77,8 @@ class WindowsClientTest(unittest.TestCase):
     def quit_with_confirmation(self, main):
         wc.focus(main)
         wc.press("alt+F4")
-        box = wc.wait_for(lambda: wc.find_windows(wc.START_TITLE), 30, "the confirmation box")[0]
+        box = wc.wait_for(lambda: wc.find_windows(wc.START_TITLE, visible_only=True), 30,
+                          "the confirmation box")[0]
         wc.focus(box)
         wc.press("Return")  # Yes, the default button
 

@@ -150,8 +150,21 @@ class WineClient:
         subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=env, capture_output=True)
 
 
-def focus(window):
-    xdotool("windowfocus", "--sync", window)
+def focus(window, timeout=10):
+    """Gives `window` the keyboard focus.
+
+    Wine creates a window's X window before it maps it; focusing it in between
+    fails with BadMatch, so that failure is retried until the window shows.
+    """
+    deadline = time.monotonic() + timeout
+    while True:
+        try:
+            xdotool("windowfocus", "--sync", window)
+            return
+        except RuntimeError as e:
+            if "BadMatch" not in str(e) or time.monotonic() > deadline:
+                raise
+            time.sleep(0.1)
 
 
 def type_text(text):
