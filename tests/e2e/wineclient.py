@@ -40,15 +40,18 @@ def find_windows(title, visible_only=False):
     return [w for w in out.split() if w]
 
 
-def wait_for(condition, timeout, what, interval=0.05):
+def wait_for(condition, timeout, what, interval=0.05, fail=True):
+    """The first true value of condition(); at the timeout, an AssertionError,
+    or the last value when `fail` is false."""
     deadline = time.monotonic() + timeout
     while True:
         value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError("timed out after %.0f s waiting for %s" % (timeout, what))
+        if value or time.monotonic() > deadline:
+            break
         time.sleep(interval)
+    if not value and fail:
+        raise AssertionError("timed out after %.0f s waiting for %s" % (timeout, what))
+    return value
 
 
 class DevServer:
@@ -109,6 +112,8 @@ class WineClient:
             raise RuntimeError("no per-user application data folder in " + self.prefix)
         self.userdir = os.path.join(roots[0], "ORVC")
         self.procs = []
+        self.errors_folder = temp_folder()
+        self.starts = 0
 
     def _is_64bit(self):
         with open(self.exe, "rb") as f:
@@ -131,10 +136,22 @@ class WineClient:
             return f.read()
 
     def start(self):
-        proc = subprocess.Popen([WINE_RUN, self.exe], env=self.env, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        """Starts the program; Wine's error messages go to wine_errors()."""
+        self.starts += 1
+        self.errors_path = os.path.join(self.errors_folder, "wine-errors-%d.txt" % self.starts)
+        with open(self.errors_path, "wb") as errors:
+            proc = subprocess.Popen([WINE_RUN, self.exe], env=dict(self.env, WINEDEBUG="-all,err+all"),
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=errors)
         self.procs.append(proc)
         return proc
+
+    def wine_errors(self, lines=10):
+        """The last error lines of Wine from the latest start."""
+        try:
+            with open(self.errors_path, encoding="utf-8", errors="replace") as f:
+                return f.read().splitlines()[-lines:]
+        except (AttributeError, OSError):
+            return []
 
     def stop_all(self):
         for proc in self.procs:
