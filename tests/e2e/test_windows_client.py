@@ -51,11 +51,12 @@ class WindowsClientTest(unittest.TestCase):
     def start_to_dialog(self, timeout=60):
         """Starts orvc.exe and waits for its connection dialog: (process, dialog).
 
-        Now and then, on the first start in a fresh Wine server, Wine fails to
-        create the program's windows (the log then ends in "Couldn't create
-        main window", or the dialog never shows and the program ends by
-        itself). A start that ends before showing its dialog is reported and
-        made once more; a second such start fails the test.
+        Now and then Wine's desktop process cannot open the X display when a
+        fresh Wine server starts it ("The explorer process failed to start"):
+        every program of that server then fails to create a window, and the
+        log ends in "Couldn't create main window". A start that ends before
+        showing its dialog is reported, and made once more with a new Wine
+        server; a second such start fails the test.
         """
         for attempt in (1, 2):
             proc = self.client.start()
@@ -66,7 +67,9 @@ class WindowsClientTest(unittest.TestCase):
             report = self.start_report(proc)
             if proc.poll() is None or attempt == 2:
                 raise AssertionError("no connection dialog within %d s: %s" % (timeout, report))
-            print("orvc.exe ended before showing its dialog (%s); starting it once more" % report)
+            print("orvc.exe ended before showing its dialog (%s); starting it once more "
+                  "with a new Wine server" % report)
+            self.client.shutdown_wine()
 
     def start_report(self, proc):
         """How far a start got, for whoever reads a failure."""
