@@ -113,6 +113,7 @@ class WineClient:
         self.userdir = os.path.join(roots[0], "ORVC")
         self.procs = []
         self.errors_folder = temp_folder()
+        self.errors_path = None
         self.starts = 0
 
     def _is_64bit(self):
@@ -146,11 +147,13 @@ class WineClient:
         return proc
 
     def wine_errors(self, lines=10):
-        """The last error lines of Wine from the latest start."""
+        """The last error lines of Wine from the latest start that has ended."""
+        if not self.errors_path:
+            return []
         try:
             with open(self.errors_path, encoding="utf-8", errors="replace") as f:
                 return f.read().splitlines()[-lines:]
-        except (AttributeError, OSError):
+        except OSError:
             return []
 
     def stop_all(self):
