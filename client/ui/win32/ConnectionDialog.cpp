@@ -79,15 +79,16 @@ private:
 
     void fillServerList()
     {
+        // The entry the settings select (the first one when the index is
+        // outside the list, as for the connection itself). Asked first: an
+        // empty list is given the built-in servers then.
+        const ServerEntry* selected = &selectedServer();
+        const auto index = selected - settings().servers.data();
         HWND combo = GetDlgItem(dialog_, IDC_CONN_SERVER);
         SendMessageW(combo, CB_RESETCONTENT, 0, 0);
         for (const ServerEntry& entry : settings().servers) {
             SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.name.c_str()));
         }
-        // The entry the settings select (the first one when the index is
-        // outside the list, as for the connection itself).
-        const ServerEntry* selected = &selectedServer();
-        const auto index = selected - settings().servers.data();
         SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     }
 
