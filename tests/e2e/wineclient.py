@@ -101,7 +101,7 @@ class WineClient:
 
     def __init__(self, exe):
         self.exe = os.path.abspath(exe)
-        arch = "win64" if self._is_64bit() else "win32"
+        arch = self._wine_arch()
         build = os.path.dirname(os.path.dirname(self.exe))
         self.prefix = os.path.join(build, "wineprefix-blackbox-" + arch)
         self.env = dict(os.environ, ORVC_WINEPREFIX=self.prefix)
@@ -116,11 +116,10 @@ class WineClient:
         self.errors_path = None
         self.starts = 0
 
-    def _is_64bit(self):
-        with open(self.exe, "rb") as f:
-            data = f.read(4096)
-        offset = int.from_bytes(data[60:64], "little")
-        return data[offset + 4:offset + 6] == b"\x64\x86"
+    def _wine_arch(self):
+        """Which Wine wine-run gives the program: "win32" or "win64"."""
+        result = subprocess.run([WINE_RUN, "--print-arch", self.exe], capture_output=True, text=True, check=True)
+        return result.stdout.split()[0]
 
     def reset_userdir(self, config_lines):
         """An empty per-user folder holding only config.ini with these lines."""
