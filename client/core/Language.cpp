@@ -88,11 +88,17 @@ bool isPlainLanguageName(std::string_view name)
     return true;
 }
 
-bool loadLanguage(bool force)
+namespace {
+
+// Whether the table holds strings afterwards; `read` tells whether files
+// were read, that is whether the strings may have changed.
+bool loadLanguageFiles(bool force, bool& read)
 {
     Table& t = table();
     std::lock_guard<std::mutex> guard(t.lock);
+    read = false;
     if (!force && !t.texts.empty()) return true;
+    read = true;
 
     std::string& language = settings().userLanguage;
     if (language.empty()) {
@@ -116,6 +122,18 @@ bool loadLanguage(bool force)
         if (!t.texts.empty()) break;
     }
     return !t.texts.empty();
+}
+
+} // namespace
+
+bool loadLanguage(bool force)
+{
+    bool read = false;
+    const bool loaded = loadLanguageFiles(force, read);
+    // The built-in server entries are named in the language: the names
+    // follow it. Outside the table's lock, which naming takes again.
+    if (read && loaded) renameBuiltInServers();
+    return loaded;
 }
 
 bool loadAdditionalLanguage(const std::string& prefix)

@@ -33,7 +33,8 @@ std::wstring translateFormat(std::size_t capacity, const std::string& key, const
 // is first set from the user's locale (languageFromLocaleName) and logged.
 // Reads, until the table is no longer empty: the language's file in the
 // per-user data folder, then in the application folder, then "english.lng"
-// in each. True when the table holds strings afterwards.
+// in each. True when the table holds strings afterwards; then the built-in
+// server entries take their names and addresses from the new strings.
 bool loadLanguage(bool force);
 
 // Adds a plug-in's strings: the first file that opens of

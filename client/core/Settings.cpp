@@ -113,6 +113,17 @@ std::vector<ServerEntry> builtInServers()
     return list;
 }
 
+void renameBuiltInServers()
+{
+    const std::vector<ServerEntry> builtIn = builtInServers();
+    for (std::size_t i = 0; i < builtIn.size() && i < current.servers.size(); ++i) {
+        ServerEntry& e = current.servers[i];
+        e.name = builtIn[i].name;
+        e.urlCreateAccount = builtIn[i].urlCreateAccount;
+        e.urlLostPassword = builtIn[i].urlLostPassword;
+    }
+}
+
 void setDefaultSettings()
 {
     loadLanguage(false);

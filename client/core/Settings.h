@@ -102,6 +102,11 @@ std::string settingsFilePath();
 // current interface strings.
 std::vector<ServerEntry> builtInServers();
 
+// Gives the built-in entries of the list the names and account addresses of
+// the strings loaded now; the user's entries and everything else stay. Every
+// load of a language runs it, so that the entries follow the language.
+void renameBuiltInServers();
+
 // Reads the settings keys and server entries of a loaded file over `out`
 // (whose server list should hold the built-in entries); passwords are
 // decoded with the machine identifier.

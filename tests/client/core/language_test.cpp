@@ -278,15 +278,19 @@ TEST_F(LanguageTest, ReferencesOutliveReloads)
     CoreTestEnv::write(env.appFile("english.lng"), "winTitle1=Orvelle %d.%d.%d\nwho=english\n");
     ASSERT_TRUE(loadLanguage(true));
     std::atomic<bool> stop{false};
+    std::atomic<bool> reading{false};
     std::thread reader([&] {
         std::size_t total = 0;
         while (!stop) {
             const std::wstring& text = translate("winTitle1");
             const std::wstring& missing = translate("noSuchKey");
             total += text.size() + missing.size();
+            reading = true;
         }
         EXPECT_GT(total, 0u);
     });
+    // The reloads race with lookups only once the reader is under way.
+    while (!reading) std::this_thread::yield();
     CoreTestEnv::write(env.appFile("extra-english.lng"), "who=replaced\n");
     const std::wstring& held = translate("who");
     for (int i = 0; i < 200; ++i) {

@@ -421,3 +421,44 @@ TEST_F(SettingsTest, RestoreDefaults)
     restoreDefaultSettings();
     EXPECT_EQ(settings(), expectedDefaults());
 }
+
+TEST_F(SettingsTest, BuiltInEntriesFollowTheLoadedLanguage)
+{
+    CoreTestEnv::write(env.appFile("french.lng"),
+                       "isocode=fr\nservernamessl=Principal, sécurisé\nservernamealtssl=Principal, port 443\n"
+                       "servername=Principal, simple\nservernamealt=Principal, port 80\n");
+    loadFrom("user.language=french\r\nservers.default=4\r\nservers[0].login=alice\r\n"
+             "servers[4].name=Club\r\nservers[4].host=club.example\r\n"
+             "servers[4].url.createAccount=https://club.example/en/join\r\n");
+    // What start-up does once the file is read: the configured language.
+    ASSERT_TRUE(loadLanguage(true));
+    const std::vector<ServerEntry>& list = settings().servers;
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list[0].name, L"Principal, sécurisé");
+    EXPECT_EQ(list[3].name, L"Principal, port 80");
+    EXPECT_EQ(list[0].urlCreateAccount, "https://www.orvelle.example/fr/register");
+    EXPECT_EQ(list[2].urlLostPassword, "https://www.orvelle.example/fr/lostpassword");
+    EXPECT_EQ(list[0].login, "alice");
+    EXPECT_EQ(list[4].name, L"Club");
+    EXPECT_EQ(list[4].urlCreateAccount, "https://club.example/en/join");
+
+    ASSERT_TRUE(saveSettings());
+    std::string text = CoreTestEnv::read(config());
+    for (const char* line : {"servers[0].name=Principal, sécurisé\r\n",
+                             "servers[0].url.createAccount=https://www.orvelle.example/fr/register\r\n",
+                             "servers[3].url.lostPassword=https://www.orvelle.example/fr/lostpassword\r\n",
+                             "servers[4].url.createAccount=https://club.example/en/join\r\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    }
+
+    // The server switches back to English: the entries follow, and the
+    // change is saved.
+    changeLanguage("english", nullptr);
+    EXPECT_EQ(list[1].name, L"Main, port 443");
+    EXPECT_EQ(list[1].urlCreateAccount, "https://www.orvelle.example/en/register");
+    EXPECT_EQ(list[4].name, L"Club");
+    EXPECT_EQ(list[0].login, "alice");
+    text = CoreTestEnv::read(config());
+    EXPECT_NE(text.find("servers[1].name=Main, port 443\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("/fr/"), std::string::npos);
+}
