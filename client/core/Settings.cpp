@@ -31,21 +31,7 @@ std::string serverKey(std::size_t index, const char* suffix)
     return "servers[" + std::to_string(index) + "]." + suffix;
 }
 
-// Values are written as they are and read with "\r", "\n" and "\t" turned
-// into control characters. A line break inside a value would end its line
-// and let the rest pass for another key, so line breaks are written as the
-// escapes that read back as them.
-std::string fileText(std::string_view value)
-{
-    std::string out;
-    out.reserve(value.size());
-    for (const char c : value) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else out.push_back(c);
-    }
-    return out;
-}
+std::string fileText(std::string_view value) { return common::escapeLineBreaks(value); }
 
 // A Windows folder such as C:\Users\nadia\ would read back with a line feed
 // in place of "\n". Windows takes "/" as a separator too, so a backslash

@@ -25,6 +25,25 @@
 #include "common/numbers.h"
 #include "common/utf8.h"
 
+namespace common {
+
+// A value as written: the file keeps values as they are and reads "\r" and
+// "\n" back as line breaks, so a line break inside a value, which would end
+// its line and let the rest pass for another key, is written as its escape.
+inline std::string escapeLineBreaks(std::string_view value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (const char c : value) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else out.push_back(c);
+    }
+    return out;
+}
+
+} // namespace common
+
 template <template <class...> class Map, class Key = std::string, class Value = std::string>
 class IniFile {
 public:
