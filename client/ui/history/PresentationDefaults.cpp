@@ -52,13 +52,15 @@ std::optional<Presentation> defaultPresentation(int protocol, bool dark, const R
         c.flags = wordAt(*channels, at);
         c.effects = wordAt(*channels, at + 4);
         c.color = wordAt(*channels, at + 8 + colorOffset);
-        c.name = translate("channel" + std::to_string(p.channels.size()));
+        const std::string key = "channel" + std::to_string(p.channels.size());
+        c.name = translate(key);
         p.channels.push_back(std::move(c));
     }
     for (std::size_t at = 0; at + 4 <= views->size(); at += 4) {
         View v;
         v.mask = wordAt(*views, at);
-        v.name = translate("view" + std::to_string(p.views.size()));
+        const std::string key = "view" + std::to_string(p.views.size());
+        v.name = translate(key);
         p.views.push_back(std::move(v));
     }
     for (std::size_t at = 0; at + 8 <= colors->size(); at += 8) p.palette.push_back(wordAt(*colors, at + colorOffset));
