@@ -16,6 +16,15 @@ DEL = "\x7f"
 
 NOTICE_CHANNEL = 1
 CHAT_CHANNEL = 3
+GAME_CHANNEL = 5
+IMPORTANT_CHANNEL = 0
+
+# The history's inline codes: a segment break, a palette colour (the next
+# character is 14 + the palette index), a link, bold.
+SEGMENT = "\x0c"
+PALETTE = "\x0e"
+LINK = "\x10"
+BOLD = "\x11"
 
 MAIN_MENU_ID = 1
 GRID_MENU_ID = 2
@@ -64,6 +73,28 @@ def say(channel: int, text: str) -> str:
     return "say%d %s" % (channel, text)
 
 
+def sai(channel: int, text: str) -> str:
+    """A history line spoken with interruption."""
+    return "sai%d %s" % (channel, text)
+
+
+def palette(index: int) -> str:
+    return PALETTE + chr(14 + index)
+
+
+def greeting(web_host: str) -> list[str]:
+    """What follows the welcome line and the menu: lines on several channels, one with colours,
+    a segment break and a link to the web host, and a flash of the window when it is not active."""
+    return [
+        say(GAME_CHANNEL, "Page Up and Page Down read the messages again; Alt+Left and Alt+Right "
+                          "change the view."),
+        say(CHAT_CHANNEL, palette(4) + "Colours: red," + SEGMENT + BOLD + " bold," + SEGMENT + palette(8)
+            + " green" + SEGMENT + " and a link: " + SEGMENT + LINK + "https://%s/help.html" % web_host),
+        sai(IMPORTANT_CHANNEL, "The lobby is open."),
+        "flsh%d 3" % CHAT_CHANNEL,
+    ]
+
+
 def menu_command(menu_id: int, items: list[tuple[str, str]], columns: int = 1, selected: int = 0,
                  flags: int = 0, cell: str = "") -> str:
     """A "menu" command: id, columns, count, selected, flags, cell, then text, tag, sound, options."""
@@ -108,8 +139,9 @@ class Player:
 
 
 class Lobby:
-    def __init__(self, download_name: str | None = None):
+    def __init__(self, download_name: str | None = None, web_host: str = "localhost"):
         self.download_name = download_name
+        self.web_host = web_host
         self.players: dict[object, Player] = {}
 
     def forget(self, conn) -> None:
@@ -135,6 +167,8 @@ class Lobby:
             await player.send(say(NOTICE_CHANNEL, "Welcome to the Orvelle development server, %s! "
                                                   "Press F1 for help." % player.name))
             await player.send(self.main_menu())
+            for line in greeting(self.web_host):
+                await player.send(line)
             await self.broadcast(say(NOTICE_CHANNEL, "%s joined the lobby." % player.name), skip=player)
             while True:
                 try:

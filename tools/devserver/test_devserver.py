@@ -662,11 +662,16 @@ class DemoTest(ServerTestCase):
         self.assertEqual(len(fields), 6 + 4 * count)
         tags = fields[7::4]
         self.assertIn("grid", tags)
+        greeting = [alice.read_text() for _ in range(4)]
+        self.assertTrue(greeting[0].startswith("say5 "))
+        self.assertEqual(greeting[1], "say3 \x0e\x12Colours: red,\x0c\x11 bold,\x0c\x0e\x16 green\x0c and a link: "
+                                      "\x0c\x10https://localhost/help.html")
+        self.assertEqual(greeting[2:], ["sai0 The lobby is open.", "flsh3 3"])
 
         bob = self.connect(port)
         self.assertEqual(bob.login("bob", "hunter2"), "ok")
-        bob.read_text()
-        bob.read_text()
+        for _ in range(6):
+            bob.read_text()
         self.assertEqual(alice.read_text(), "say1 bob joined the lobby.")
         bob.send_text("chat hi all")
         self.assertEqual(alice.read_text(), "say3 bob: hi all")
