@@ -5,6 +5,7 @@
 #include "client/core/Language.h"
 #include "client/core/Settings.h"
 #include "client/net/ConnectionThread.h"
+#include "client/ui/speech/SpeechSetup.h"
 #include "common/utf8.h"
 
 ConnectionTarget selectedServerTarget()
@@ -25,6 +26,7 @@ void prepareConnection(ServerCommandHandler& handler, std::function<ConnectionTa
     identity.volumeSerial = env.volumeSerial;
     identity.userName = env.userName;
     identity.is64BitSystem = env.is64BitSystem;
+    identity.screenReader = speechSetup().screenReaderDescription();
     Connection& connection = theConnection();
     connection.setIdentity(identity);
     connection.setHandler(&handler);

@@ -10,6 +10,10 @@
 #include "client/net/Connection.h"
 #include "client/net/Network.h"
 #include "client/net/WorkerThread.h"
+#include "client/ui/speech/SpeechSetup.h"
+#include "platform/speech/RecordingEngine.h"
+#include "platform/speech/Speech.h"
+#include "platform/speech/SpeechEngine.h"
 
 int initEnvironment(const std::string& userDirOverride)
 {
@@ -35,6 +39,23 @@ int initEnvironment(const std::string& userDirOverride)
     return 0;
 }
 
+bool initSpeech(std::vector<std::unique_ptr<SpeechEngine>> engines, bool recordingMayReplace)
+{
+    if (recordingMayReplace) {
+        bool requested = false;
+        std::unique_ptr<SpeechEngine> recording = recordingEngineFromEnvironment(requested);
+        if (requested) {
+            // A test that asked for the record must not run on unrecorded.
+            engines.clear();
+            if (recording) engines.push_back(std::move(recording));
+        }
+    }
+    setSpeechEngines(std::move(engines));
+    return speechSetup().initialize(settings());
+}
+
+bool restartSpeech() { return speechSetup().restart(settings()); }
+
 void shutdownClient(const std::function<void()>& afterDisconnect)
 {
     debugLog("Exiting app main loop");
@@ -46,5 +67,7 @@ void shutdownClient(const std::function<void()>& afterDisconnect)
     if (afterDisconnect) afterDisconnect();
     debugLog("Closing WSA socket runtime");
     closeNetwork();
+    // Engines speaking on threads of their own end them here.
+    speechStop();
     debugLog("*END*");
 }

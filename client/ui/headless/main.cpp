@@ -3,13 +3,15 @@
 // and prints one line per routed command and per command it sends.
 //
 //   orvc-headless [--host H --port P [--secure] --login L --password W]
-//                 [--userdir DIR] [--answers FILE]
+//                 [--userdir DIR] [--answers FILE] [--speech log|spd]
 //
 // Without --host it connects to the server entry selected in the settings.
 // --answers names a file whose lines answer the boxes in order (a button
 // number for message boxes, the text for input boxes). The program ends on
 // the server's "quit" (status 0) or when the connection ends for good; a
 // failed connection prints the report on stderr and ends with status 1.
+// --speech spd speaks through speech-dispatcher; otherwise what the client
+// says is printed as "spoken:" lines (or written to ORVC_SPEECH_LOG).
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -24,6 +26,7 @@
 #include "client/net/ConnectionThread.h"
 #include "client/ui/headless/HeadlessFrontEnd.h"
 #include "client/ui/headless/HeadlessOwners.h"
+#include "client/ui/headless/HeadlessSpeech.h"
 #include "common/file.h"
 #include "common/numbers.h"
 
@@ -37,13 +40,14 @@ struct Options {
     std::string password;
     std::string userDir;
     std::string answers;
+    std::string speech;
 };
 
 void usage()
 {
     std::fprintf(stderr,
                  "usage: orvc-headless [--host H --port P [--secure] --login L --password W]\n"
-                 "                     [--userdir DIR] [--answers FILE]\n");
+                 "                     [--userdir DIR] [--answers FILE] [--speech log|spd]\n");
 }
 
 bool parse(int argc, char** argv, Options& o)
@@ -73,6 +77,8 @@ bool parse(int argc, char** argv, Options& o)
             if (!value(o.userDir)) return false;
         } else if (a == "--answers") {
             if (!value(o.answers)) return false;
+        } else if (a == "--speech") {
+            if (!value(o.speech) || !isHeadlessSpeechChoice(o.speech)) return false;
         } else {
             return false;
         }
@@ -126,6 +132,10 @@ int main(int argc, char** argv)
     const int startup = initEnvironment(options.userDir);
     if (startup != 0) {
         std::fprintf(stderr, "Unable to initialize application environment.\nError code: %d\n", startup);
+        return 1;
+    }
+    if (!startHeadlessSpeech(options.speech, printLine)) {
+        std::fprintf(stderr, "Unable to initialize UniversalSpeech\n");
         return 1;
     }
     HeadlessOwners owners(front, printLine);
