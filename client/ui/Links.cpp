@@ -5,6 +5,7 @@
 
 #include "client/core/Settings.h"
 #include "client/frontend/FrontEnd.h"
+#include "common/utf8.h"
 
 bool isOpenableAddress(const std::string& address, const std::string& webHost)
 {
@@ -30,3 +31,37 @@ bool openUrl(const std::string& address, const std::string& webHost)
 }
 
 bool openUrl(const std::string& address) { return openUrl(address, selectedServer().httpHost); }
+
+std::optional<std::wstring> linkInText(std::wstring_view text, bool allowAutoLinks, const std::string& webHost)
+{
+    std::size_t start = std::wstring_view::npos;
+    for (std::wstring_view scheme : {L"http://", L"https://", L"ftp://", L"skype://"}) {
+        start = text.find(scheme);
+        if (start != std::wstring_view::npos) break;
+    }
+    if (start == std::wstring_view::npos) return std::nullopt;
+
+    constexpr std::wstring_view kDelimiters = L" {}()[]<>:|\x0C";
+    constexpr std::size_t kDelimiterSearchOffset = 8;
+    std::size_t end = text.size();
+    if (start + kDelimiterSearchOffset < text.size()) {
+        end = text.find_first_of(kDelimiters, start + kDelimiterSearchOffset);
+        if (end == std::wstring_view::npos) end = text.size();
+    }
+    std::wstring address(text.substr(start, end - start));
+
+    if (!allowAutoLinks) {
+        // Right after the scheme's name: "ftp" ends at 3, "skype" at 5.
+        const std::wstring marker = L"://" + common::utf8ToWide(webHost) + L"/";
+        bool onHost = false;
+        for (std::size_t at = 3; at <= 8 && !onHost; ++at) {
+            onHost = at + marker.size() <= address.size() && address.compare(at, marker.size(), marker) == 0;
+        }
+        if (webHost.empty() || !onHost) return std::nullopt;
+    }
+    for (std::size_t at = 0; (at = address.find(L"skype://", at)) != std::wstring::npos;) {
+        address.replace(at, 8, L"skype:");
+        at += 6;
+    }
+    return address;
+}

@@ -46,3 +46,27 @@ TEST(Links, WebLinksOfTheServerOpenThroughTheFrontEnd)
                                                       "https://other.example.org/register"}));
     EXPECT_TRUE(front.beeps.empty());
 }
+
+TEST(Links, AddressesInHistoryText)
+{
+    const std::string host = "www.example.org";
+    auto link = [&](std::wstring_view text, bool autoLinks = false) { return linkInText(text, autoLinks, host); };
+    EXPECT_EQ(link(L"See http://www.example.org/rules (rules) now"), L"http://www.example.org/rules");
+    EXPECT_EQ(link(L"https://www.example.org/a|b"), L"https://www.example.org/a");
+    EXPECT_EQ(link(L"ftp://www.example.org/f.zip"), L"ftp://www.example.org/f.zip");
+    // "http://" anywhere wins over an earlier "https://".
+    EXPECT_EQ(link(L"https://other.test/ then http://www.example.org/x"), L"http://www.example.org/x");
+    // A port ends the address at its colon, and off the host it beeps.
+    EXPECT_FALSE(link(L"http://www.example.org:8080/x"));
+    EXPECT_FALSE(link(L"https://evil.test/www.example.org/"));
+    EXPECT_FALSE(link(L"no address here"));
+    EXPECT_FALSE(link(L"http://"));
+    EXPECT_FALSE(linkInText(L"http://x/", false, ""));
+    // With automatic links any address goes; skype:// becomes skype:.
+    EXPECT_EQ(link(L"https://evil.test/page", true), L"https://evil.test/page");
+    EXPECT_EQ(link(L"call skype://someone.here now", true), L"skype:someone.here");
+    EXPECT_EQ(link(L"skype://www.example.org/x"), L"skype:www.example.org/x");
+    // Delimiters count only from the eighth character: "http://a" stays whole.
+    EXPECT_EQ(link(L"(http://a) x", true), L"http://a");
+    EXPECT_EQ(link(L"http:/\x0Chttp://www.example.org/\x0Cnext"), L"http://www.example.org/");
+}
