@@ -2,6 +2,8 @@
 #include "client/ui/history/HistoryOwner.h"
 
 #include "client/core/Language.h"
+#include "client/ui/history/PresentationDefaults.h"
+#include "client/ui/history/PresentationFiles.h"
 
 namespace {
 
@@ -15,6 +17,11 @@ constexpr unsigned kUnknownChannelToneMs = 150;
 HistoryOwner::HistoryOwner(HistoryDisplay& display, SpeechOutput& speech, Send send, Clock clock)
     : display_(display), speech_(speech), send_(std::move(send)), clock_(std::move(clock))
 {
+}
+
+void HistoryOwner::loadPresentation(int serverIndex, int protocol, bool dark)
+{
+    history_.setPresentation(::loadPresentation(serverIndex, defaultPresentation(protocol, dark, builtInResource)));
 }
 
 void HistoryOwner::add(std::wstring text, int channelArgument)

@@ -50,6 +50,10 @@ public:
 
     History& model() { return history_; }
 
+    // The presentation of a server entry (its files, else the built-in set
+    // of its protocol in light or dark colours, written back).
+    void loadPresentation(int serverIndex, int protocol, bool dark);
+
     // "say"/"sai" and the client's own notices (channel 7).
     void add(std::wstring text, int channelArgument);
     // "flsh": flashes when the window is not active and the channel asks

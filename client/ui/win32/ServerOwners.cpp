@@ -4,6 +4,7 @@
 #include "client/core/Language.h"
 #include "client/frontend/FrontEnd.h"
 #include "client/ui/Links.h"
+#include "client/ui/history/HistoryOwner.h"
 #include "client/ui/win32/MainWindow.h"
 
 void ServerOwners::windowCommand(int id)
@@ -11,6 +12,18 @@ void ServerOwners::windowCommand(int id)
     // Posted, as if chosen from the keyboard: the connection thread goes on
     // at once and the command runs in the message loop's turn.
     PostMessageW(window_.handle(), WM_COMMAND, static_cast<WPARAM>(id), 0);
+}
+
+void ServerOwners::historyMessage(int channel, const std::wstring& text, bool interrupt)
+{
+    if (!history_) return;
+    const int argument = channel | (interrupt ? kChannelArgInterrupt : 0);
+    frontEnd().runInEDT([&] { history_->add(text, argument); });
+}
+
+void ServerOwners::flashWindow(int channel, int count)
+{
+    if (history_) frontEnd().runInEDT([&] { history_->flash(channel, count); });
 }
 
 void ServerOwners::focusChat(const std::string& argument)

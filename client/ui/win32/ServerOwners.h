@@ -6,12 +6,19 @@
 
 #include "client/net/ServerCommandHandler.h"
 
+class HistoryOwner;
 class MainWindow;
 
 class ServerOwners : public ServerCommandHandler {
 public:
     explicit ServerOwners(MainWindow& window) : window_(window) {}
 
+    // The history's owner, on the GUI thread; without one, messages are
+    // dropped.
+    void setHistory(HistoryOwner* history) { history_ = history; }
+
+    void historyMessage(int channel, const std::wstring& text, bool interrupt) override;
+    void flashWindow(int channel, int count) override;
     void windowCommand(int id) override;
     void focusChat(const std::string& argument) override;
     void changeLanguage(const std::string& name) override;
@@ -19,4 +26,5 @@ public:
 
 private:
     MainWindow& window_;
+    HistoryOwner* history_ = nullptr;
 };
