@@ -40,6 +40,9 @@ public:
     // The next scripted answer; false when the script is used up.
     bool nextAnswer(std::string& answer);
 
+    // Records and prints something shown ("history", "clipboard", ...).
+    void show(const std::string& kind, const std::string& text) { record(kind, text); }
+
     // Called with a line for every event, as it happens.
     void setPrinter(std::function<void(const std::string&)> printer);
     std::vector<Event> events() const;

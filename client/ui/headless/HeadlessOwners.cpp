@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "client/ui/Links.h"
+#include "client/ui/history/HistoryOwner.h"
 #include "common/numbers.h"
 #include "common/utf8.h"
 
@@ -32,7 +33,12 @@ void HeadlessOwners::routed(const std::string& line) { print_("routed: " + print
 
 void HeadlessOwners::historyMessage(int channel, const std::wstring& text, bool interrupt)
 {
-    routed("history " + std::to_string(channel) + (interrupt ? " interrupt " : " ") + common::wideToUtf8(text));
+    if (!history_) {
+        routed("history " + std::to_string(channel) + (interrupt ? " interrupt " : " ") + common::wideToUtf8(text));
+        return;
+    }
+    const int argument = channel | (interrupt ? kChannelArgInterrupt : 0);
+    frontEnd_.runInEDT([&] { history_->add(text, argument); });
 }
 
 void HeadlessOwners::playSound(int number, const std::string& sound)
@@ -103,6 +109,7 @@ void HeadlessOwners::download(int id, const std::string& name, std::uint64_t tim
 void HeadlessOwners::flashWindow(int channel, int count)
 {
     routed("flash " + std::to_string(channel) + " " + std::to_string(count));
+    if (history_) frontEnd_.runInEDT([&] { history_->flash(channel, count); });
 }
 
 int HeadlessOwners::proposeUpdate(int id, int optionFlag)

@@ -9,9 +9,15 @@
 #include "client/net/ServerCommandHandler.h"
 #include "client/ui/headless/HeadlessFrontEnd.h"
 
+class HistoryOwner;
+
 class HeadlessOwners : public ServerCommandHandler {
 public:
     HeadlessOwners(HeadlessFrontEnd& frontEnd, std::function<void(const std::string&)> print);
+
+    // The history's owner, served on the front-end's GUI thread; without
+    // one, history messages are only printed as routed.
+    void setHistory(HistoryOwner* history) { history_ = history; }
 
     void historyMessage(int channel, const std::wstring& text, bool interrupt) override;
     void playSound(int number, const std::string& sound) override;
@@ -42,6 +48,7 @@ private:
 
     HeadlessFrontEnd& frontEnd_;
     std::function<void(const std::string&)> print_;
+    HistoryOwner* history_ = nullptr;
 };
 
 // Protocol text made printable on one line: control bytes and DEL as \xNN.

@@ -22,11 +22,14 @@
 #include "client/app/ConnectionSetup.h"
 #include "client/app/Startup.h"
 #include "client/core/DebugLog.h"
+#include "client/core/Settings.h"
 #include "client/net/Connection.h"
 #include "client/net/ConnectionThread.h"
 #include "client/ui/headless/HeadlessFrontEnd.h"
+#include "client/ui/headless/HeadlessHistory.h"
 #include "client/ui/headless/HeadlessOwners.h"
 #include "client/ui/headless/HeadlessSpeech.h"
+#include "client/ui/history/LayerSpeechOutput.h"
 #include "common/file.h"
 #include "common/numbers.h"
 
@@ -139,6 +142,11 @@ int main(int argc, char** argv)
         return 1;
     }
     HeadlessOwners owners(front, printLine);
+    LayerSpeechOutput speech;
+    HeadlessHistory historyDisplay(front);
+    HistoryOwner history(historyDisplay, speech, [](const std::string& text) { theConnection().sendText(text); });
+    history.loadPresentation(settings().serversDefault, selectedServer().protocol, false);
+    owners.setHistory(&history);
     theConnection().setSendObserver([](const std::string& text, bool binary) {
         printLine(std::string(binary ? "sent binary: " : "sent: ") + printable(text));
     });
