@@ -19,7 +19,9 @@
 #include "client/ui/win32/MainWindow.h"
 #include "client/ui/win32/MessageLoop.h"
 #include "client/ui/win32/ServerOwners.h"
+#include "client/ui/history/LayerSpeechOutput.h"
 #include "client/ui/win32/SingleInstance.h"
+#include "client/ui/win32/WindowOwners.h"
 #include "client/ui/win32/Win32FrontEnd.h"
 #include "common/format.h"
 
@@ -110,11 +112,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     debugLog("GUI created OK");
 
     ServerOwners owners(window);
+    LayerSpeechOutput speech;
+    WindowOwners parts(window, speech);
+    window.setOwners(&parts);
+    owners.setHistory(&parts.history());
     prepareConnection(owners);
     ConnectionThread connectionThread;
 
     debugLog("Entering connection dialog");
-    if (runConnectionDialog(instance, window)) connectionThread.start();
+    if (runConnectionDialog(instance, window)) {
+        parts.loadPresentation();
+        connectionThread.start();
+    }
     debugLog("Exiting connection dialog");
     window.focusControl(FocusTarget::List);
 

@@ -12,6 +12,7 @@
 #include "client/net/Connection.h"
 #include "client/ui/Links.h"
 #include "client/ui/history/PresentationDefaults.h"
+#include "client/ui/speech/SpeechSetup.h"
 #include "client/ui/win32/MainWindow.h"
 #include "common/file.h"
 #include "common/utf8.h"
@@ -49,6 +50,18 @@ void WindowOwners::loadPresentation()
     const int index = settings().serversDefault;
     history_.loadPresentation(index, selectedServer().protocol, isDarkBackground(GetSysColor(COLOR_WINDOW)));
 }
+
+void WindowOwners::defaultsRestored()
+{
+    loadPresentation();
+    speechSetup().restart(settings());
+}
+
+void WindowOwners::nextVoice() { speechSetup().nextVoice(settings()); }
+
+void WindowOwners::speechRateUp() { speechSetup().changeRate(+1); }
+
+void WindowOwners::speechRateDown() { speechSetup().changeRate(-1); }
 
 void WindowOwners::saveHistory()
 {

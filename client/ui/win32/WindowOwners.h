@@ -38,8 +38,12 @@ public:
         history_.reviewKey(virtualKey, shift, control);
     }
     void followLink(long start, long end) override;
-    void defaultsRestored() override { loadPresentation(); }
+    // The presentation of the selected entry and speech as at start-up.
+    void defaultsRestored() override;
     void toggleSpeechMute() override { history_.toggleMute(); }
+    void nextVoice() override;
+    void speechRateUp() override;
+    void speechRateDown() override;
 
     // Writes a view as the save command does: view 0 as the control's text
     // in UTF-8 or as RTF (UTF-8 code page), other views as their messages'
