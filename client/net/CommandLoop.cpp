@@ -85,12 +85,13 @@ struct Command {
     CommandAction action;
 };
 
-// Board-game move searches run as tasks; the search's reply goes out as it is.
+// Board-game move searches run as tasks; the search's reply goes out as it
+// is, while the connection is still logged in (a search can outlast it).
 After startMoveSearch(Connection& c, ServerCommandHandler&, const std::string& m)
 {
     submitTask([&c, m] {
         const std::string reply = c.handler().moveSearch(m);
-        if (!reply.empty()) c.sendText(reply);
+        if (!reply.empty() && c.loggedIn) c.sendText(reply);
     });
     return After::Continue;
 }

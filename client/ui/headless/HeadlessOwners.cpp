@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "client/net/Connection.h"
+#include "client/solvers/MoveSearch.h"
 #include "client/ui/Links.h"
 #include "client/ui/history/HistoryOwner.h"
 #include "common/numbers.h"
@@ -83,7 +85,7 @@ void HeadlessOwners::changeLanguage(const std::string& name) { routed("change la
 std::string HeadlessOwners::moveSearch(const std::string& message)
 {
     routed("move search " + message);
-    return {};
+    return solvers::moveSearchReply(message, &quittingFlag());
 }
 
 void HeadlessOwners::gameMessage(const std::string& data, bool binary)

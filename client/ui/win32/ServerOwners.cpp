@@ -3,6 +3,8 @@
 
 #include "client/core/Language.h"
 #include "client/frontend/FrontEnd.h"
+#include "client/net/Connection.h"
+#include "client/solvers/MoveSearch.h"
 #include "client/ui/Links.h"
 #include "client/ui/history/HistoryOwner.h"
 #include "client/ui/win32/MainWindow.h"
@@ -40,3 +42,7 @@ void ServerOwners::changeLanguage(const std::string& name)
 }
 
 void ServerOwners::openLink(const std::string& url) { openUrl(url); }
+
+// On the worker thread; the search gives up when the user quits, so that a
+// deep search never holds up the end of the program.
+std::string ServerOwners::moveSearch(const std::string& message) { return solvers::moveSearchReply(message, &quittingFlag()); }

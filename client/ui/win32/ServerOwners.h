@@ -23,6 +23,8 @@ public:
     void focusChat(const std::string& argument) override;
     void changeLanguage(const std::string& name) override;
     void openLink(const std::string& url) override;
+    // "cn4m"/"rv1m" on the worker thread: the board-game move searches.
+    std::string moveSearch(const std::string& message) override;
 
 private:
     MainWindow& window_;

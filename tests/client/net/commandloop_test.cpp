@@ -120,7 +120,9 @@ TEST(CommandLoop, BoxesAnswerThroughTheWorkerWhileLoggedIn)
     EXPECT_TRUE(declined.sent().empty());
 
     LoopRun loggedOut;
-    loggedOut.run({"inbx 1" + D + "q", "msgb 2" + D + "t", "soundstate 5 ding", "ProposeUpdate 9 1", "ping"}, false);
+    loggedOut.handler.moveReply = "inbx 28" + D + "3";
+    loggedOut.run({"inbx 1" + D + "q", "msgb 2" + D + "t", "soundstate 5 ding", "ProposeUpdate 9 1", "cn4m 1 2 3", "ping"},
+                  false);
     EXPECT_EQ(loggedOut.sent(), (Calls{"pong"}));
 }
 
