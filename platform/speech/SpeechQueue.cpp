@@ -56,7 +56,7 @@ void SpeechQueue::call(const std::function<void()>& work)
 std::size_t SpeechQueue::waiting() const
 {
     std::lock_guard<std::mutex> guard(mutex_);
-    return posted_.size();
+    return posted_.size() + calls_.size();
 }
 
 void SpeechQueue::run()

@@ -31,7 +31,7 @@ public:
     // it has run (values and names, which the caller needs as answers).
     void call(const std::function<void()>& work);
 
-    // Works queued by post and not started yet.
+    // Works not started yet: posted ones and calls.
     std::size_t waiting() const;
 
 private:

@@ -66,7 +66,10 @@ public:
             [this, utf8 = std::move(utf8), interrupt] {
                 if (!connection_) return;
                 if (interrupt) spd_cancel(connection_.get());
-                if (!utf8.empty()) spd_say(connection_.get(), SPD_TEXT, utf8.c_str());
+                // "message" priority: the daemon queues each behind the one
+                // it speaks; "text" would let a newer text stop the one
+                // being spoken, and a burst would lose lines.
+                if (!utf8.empty()) spd_say(connection_.get(), SPD_MESSAGE, utf8.c_str());
             },
             interrupt);
         return true;
