@@ -62,7 +62,7 @@ class HeadlessClient(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.folder, ignore_errors=True)
         self.userdir = os.path.join(self.folder, "user")
 
-    def run_client(self, server, *args, secure=False, answers=None, timeout=60):
+    def run_client(self, server, *args, secure=False, answers=None, timeout=60, keys=None):
         command = [HEADLESS, "--host", "localhost", "--port", server.ports["tls" if secure else "plain"],
                    "--userdir", self.userdir] + list(args)
         if secure:
@@ -72,7 +72,10 @@ class HeadlessClient(unittest.TestCase):
             with open(path, "w", encoding="utf-8") as f:
                 f.write("\n".join(answers) + "\n")
             command += ["--answers", path]
-        return subprocess.run(command, capture_output=True, text=True, timeout=timeout)
+        # Standard input takes the player's keys and commands.
+        if keys is None:
+            return subprocess.run(command, capture_output=True, text=True, timeout=timeout, stdin=subprocess.DEVNULL)
+        return subprocess.run(command, capture_output=True, text=True, timeout=timeout, input="\n".join(keys) + "\n")
 
     def debug_log(self):
         with open(os.path.join(self.userdir, "debug.txt"), encoding="utf-8", newline="") as f:
@@ -110,6 +113,34 @@ class HeadlessClient(unittest.TestCase):
         self.assertTrue(log.endswith("Connection closed !\r\nClosing WSA socket runtime\r\n*END*\r\n"), log[-300:])
         self.assertIn("Login successful\r\n", log)
         self.assertTrue(os.path.exists(os.path.join(self.userdir, "config.ini")))
+
+    def test_history_review_line_and_report_from_the_keyboard(self):
+        server = Server(self.folder, {"steps": [
+            {"send": "say3 first"},
+            {"send": "sai0 second"},
+            {"send": "say1 \x0e\x12game\x0c over"},
+            {"expect": "hlin second", "timeout": 30},
+            {"expect": "HistoryReport second\r\n\x0e\x12game\x0c over\r\n", "timeout": 30},
+            {"sleep": 1},
+            {"send": "quit"},
+        ]})
+        keys = ["sleep 1500", "focus chat", "key PageDown", "key PageDown", "key ctrl+shift+space", "key alt+Right",
+                "command 2033", "sleep 100", "command 2034", "bogus"]
+        try:
+            result = self.run_client(server, "--login", "alice", "--password", "secret", keys=keys)
+        finally:
+            server.stop()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        out = result.stdout.splitlines()
+        print("\n".join(line for line in out if line.split(":")[0] in ("spoken", "history", "beep", "focus")))
+        for line in ("history: first", "history: second", "history: game over", "spoken: first", "spoken: second",
+                     "focus: chat", "spoken: View 1", "beep: default", "input: not a command: bogus"):
+            self.assertIn(line, out)
+        # The review speaks the first, then the second message again; the
+        # second report, within 30 seconds of the first, only beeps.
+        spoken = [line for line in out if line.startswith("spoken: ")]
+        self.assertEqual(spoken[-3:], ["spoken: first", "spoken: second", "spoken: View 1"])
+        self.assertEqual(server.received()[:2], ["hlin second", "HistoryReport second\r\n\x0e\x12game\x0c over\r\n"])
 
     def test_secure_connection_with_a_private_authority(self):
         server = Server(self.folder, {"steps": [{"send": "say1 over TLS"}, {"send": "quit"}]})

@@ -66,3 +66,7 @@ private:
     std::vector<Event> events_;
     std::function<void(const std::string&)> printer_;
 };
+
+// Protocol text made printable on one line: control bytes, DEL and the
+// backslash as \xNN.
+std::string printable(const std::string& text);

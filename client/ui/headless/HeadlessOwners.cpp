@@ -10,22 +10,6 @@
 #include "common/numbers.h"
 #include "common/utf8.h"
 
-std::string printable(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F || c == '\\') {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            out += escaped;
-        } else {
-            out.push_back(static_cast<char>(c));
-        }
-    }
-    return out;
-}
-
 HeadlessOwners::HeadlessOwners(HeadlessFrontEnd& frontEnd, std::function<void(const std::string&)> print)
     : frontEnd_(frontEnd), print_(std::move(print))
 {

@@ -50,6 +50,3 @@ private:
     std::function<void(const std::string&)> print_;
     HistoryOwner* history_ = nullptr;
 };
-
-// Protocol text made printable on one line: control bytes and DEL as \xNN.
-std::string printable(const std::string& text);

@@ -11,10 +11,14 @@
 // the server's "quit" (status 0) or when the connection ends for good; a
 // failed connection prints the report on stderr and ends with status 1.
 // --speech spd speaks through speech-dispatcher; otherwise what the client
-// says is printed as "spoken:" lines (or written to ORVC_SPEECH_LOG).
+// says is printed as "spoken:" lines (or written to ORVC_SPEECH_LOG). What
+// the history shows is printed as "history:" lines; standard input takes the
+// player's keys and commands (see HeadlessCommands.h).
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <iostream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -25,6 +29,7 @@
 #include "client/core/Settings.h"
 #include "client/net/Connection.h"
 #include "client/net/ConnectionThread.h"
+#include "client/ui/headless/HeadlessCommands.h"
 #include "client/ui/headless/HeadlessFrontEnd.h"
 #include "client/ui/headless/HeadlessHistory.h"
 #include "client/ui/headless/HeadlessOwners.h"
@@ -142,11 +147,16 @@ int main(int argc, char** argv)
         return 1;
     }
     HeadlessOwners owners(front, printLine);
-    LayerSpeechOutput speech;
-    HeadlessHistory historyDisplay(front);
-    HistoryOwner history(historyDisplay, speech, [](const std::string& text) { theConnection().sendText(text); });
-    history.loadPresentation(settings().serversDefault, selectedServer().protocol, false);
-    owners.setHistory(&history);
+    // The main window and what reads its input live as long as the process:
+    // the reader may still wait for a line when the program ends.
+    static LayerSpeechOutput speech;
+    static HeadlessHistory* historyDisplay = new HeadlessHistory(front);
+    static HeadlessCommands* window = new HeadlessCommands(front, *historyDisplay, speech, [](unsigned ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    });
+    window->loadPresentation();
+    owners.setHistory(&window->history());
+    std::thread([] { window->runAll(std::cin); }).detach();
     theConnection().setSendObserver([](const std::string& text, bool binary) {
         printLine(std::string(binary ? "sent binary: " : "sent: ") + printable(text));
     });

@@ -113,7 +113,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 
     ServerOwners owners(window);
     LayerSpeechOutput speech;
-    WindowOwners parts(window, speech);
+    HistoryControl historyControl(window);
+    WindowOwners parts(window, historyControl, speech);
     window.setOwners(&parts);
     owners.setHistory(&parts.history());
     prepareConnection(owners);

@@ -10,9 +10,7 @@
 #include "client/core/Language.h"
 #include "client/core/Settings.h"
 #include "client/net/Connection.h"
-#include "client/ui/Links.h"
 #include "client/ui/history/PresentationDefaults.h"
-#include "client/ui/speech/SpeechSetup.h"
 #include "client/ui/win32/MainWindow.h"
 #include "common/file.h"
 #include "common/utf8.h"
@@ -39,34 +37,18 @@ std::wstring saveFilter(bool withRtf)
 
 } // namespace
 
-WindowOwners::WindowOwners(MainWindow& window, SpeechOutput& speech)
-    : window_(window), control_(window),
-      history_(control_, speech, [](const std::string& text) { theConnection().sendText(text); })
+WindowOwners::WindowOwners(MainWindow& window, HistoryControl& control, SpeechOutput& speech)
+    : HistoryCommands(control, speech, [](const std::string& text) { theConnection().sendText(text); }),
+      window_(window), control_(control)
 {
 }
 
-void WindowOwners::loadPresentation()
-{
-    const int index = settings().serversDefault;
-    history_.loadPresentation(index, selectedServer().protocol, isDarkBackground(GetSysColor(COLOR_WINDOW)));
-}
-
-void WindowOwners::defaultsRestored()
-{
-    loadPresentation();
-    speechSetup().restart(settings());
-}
-
-void WindowOwners::nextVoice() { speechSetup().nextVoice(settings()); }
-
-void WindowOwners::speechRateUp() { speechSetup().changeRate(+1); }
-
-void WindowOwners::speechRateDown() { speechSetup().changeRate(-1); }
+bool WindowOwners::darkBackground() const { return isDarkBackground(GetSysColor(COLOR_WINDOW)); }
 
 void WindowOwners::saveHistory()
 {
     // The whole history, whatever view the player reads in.
-    History& model = history_.model();
+    History& model = history().model();
     const int view = model.currentView();
     model.changeView(0, true);
     saveCurrentView();
@@ -77,7 +59,7 @@ void WindowOwners::saveView() { saveCurrentView(); }
 
 void WindowOwners::saveCurrentView()
 {
-    const int view = history_.model().currentView();
+    const int view = history().model().currentView();
     const bool wholeHistory = view == 0;
     const std::wstring filter = saveFilter(wholeHistory);
     const std::wstring title = translate("saveAs");
@@ -98,7 +80,7 @@ void WindowOwners::saveCurrentView()
 
 bool WindowOwners::writeView(const std::string& path, int view, bool rtf)
 {
-    if (view != 0) return common::writeWholeFile(path, history_.model().viewFileText(view));
+    if (view != 0) return common::writeWholeFile(path, history().model().viewFileText(view));
     if (!rtf) return common::writeWholeFile(path, common::wideToUtf8(control_.text()));
     common::FilePtr file = common::openFile(path, "wb");
     if (!file) return false;
@@ -107,16 +89,6 @@ bool WindowOwners::writeView(const std::string& path, int view, bool rtf)
                  reinterpret_cast<LPARAM>(&stream));
     const bool failed = stream.dwError != 0;
     return std::fclose(file.release()) == 0 && !failed;
-}
-
-void WindowOwners::openReviewedLink()
-{
-    const HistoryMessage* message = history_.model().reviewedMessage();
-    if (!message) {
-        MessageBeep(0);
-        return;
-    }
-    openLinkIn(message->text);
 }
 
 void WindowOwners::followLink(long start, long end)
@@ -129,12 +101,7 @@ void WindowOwners::followLink(long start, long end)
     openLinkIn(text);
 }
 
-void WindowOwners::openLinkIn(const std::wstring& text)
+void WindowOwners::openAddress(const std::wstring& address)
 {
-    const std::optional<std::wstring> address = linkInText(text, settings().userAllowAutoLinks, selectedServer().httpHost);
-    if (!address) {
-        MessageBeep(0);
-        return;
-    }
-    ShellExecuteW(window_.handle(), L"open", address->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(window_.handle(), L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

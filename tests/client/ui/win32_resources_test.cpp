@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "client/ui/Accelerators.h"
 #include "client/ui/win32/resource.h"
 
 namespace {
@@ -113,6 +114,15 @@ TEST(Resources, AcceleratorTablesHoldExactlyTheProgramsKeys)
         {C, VK_F12, 2027},
     };
     EXPECT_EQ(acceleratorTable(L"ACCEL2"), accel2);
+
+    // The portable table of the headless client holds the same keys.
+    std::set<Key> portable[2];
+    for (const Accelerator& a : accelerators()) {
+        const int modifiers = (a.shift ? S : 0) | (a.control ? C : 0) | (a.alt ? A : 0);
+        portable[a.secondTable ? 1 : 0].insert({modifiers, a.virtualKey, a.command});
+    }
+    EXPECT_EQ(portable[0], accel);
+    EXPECT_EQ(portable[1], accel2);
 }
 
 TEST(Resources, ConnectionDialog)

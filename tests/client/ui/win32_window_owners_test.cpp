@@ -68,7 +68,8 @@ protected:
     Win32FrontEnd front;
     MainWindow window;
     SilentSpeech speech;
-    WindowOwners owners{window, speech};
+    HistoryControl control{window};
+    WindowOwners owners{window, control, speech};
     ServerOwners server{window};
 };
 
