@@ -142,6 +142,23 @@ class HeadlessClient(unittest.TestCase):
         self.assertEqual(spoken[-3:], ["spoken: first", "spoken: second", "spoken: View 1"])
         self.assertEqual(server.received()[:2], ["hlin second", "HistoryReport second\r\n\x0e\x12game\x0c over\r\n"])
 
+    def test_board_game_moves_are_searched_and_answered(self):
+        server = Server(self.folder, {"steps": [
+            {"send": "cn4m 0 0 6 " + "0" * 42},
+            {"expect": ["inbx 28", "0"], "timeout": 30},
+            {"send": "rv1m 0 0 4 0 " + "0" * 27 + "21" + "0" * 6 + "12" + "0" * 27},
+            {"expect": ["inbx 28", "18"], "timeout": 30},
+            {"send": "cn4m 0 0 6 0000"},  # a board cut short: no search, no move
+            {"expect": ["inbx 28", "-1"], "timeout": 30},
+            {"send": "quit"},
+        ]})
+        try:
+            result = self.run_client(server, "--login", "alice", "--password", "secret")
+        finally:
+            server.stop()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(server.received(), ["inbx 28" + DEL + "0", "inbx 28" + DEL + "18", "inbx 28" + DEL + "-1"])
+
     def test_secure_connection_with_a_private_authority(self):
         server = Server(self.folder, {"steps": [{"send": "say1 over TLS"}, {"send": "quit"}]})
         os.makedirs(self.userdir, exist_ok=True)
