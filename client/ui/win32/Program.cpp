@@ -24,6 +24,8 @@
 #include "client/ui/win32/WindowOwners.h"
 #include "client/ui/win32/Win32FrontEnd.h"
 #include "common/format.h"
+#include "platform/speech/Speech.h"
+#include "platform/speech/SpeechEngine.h"
 
 namespace {
 
@@ -86,6 +88,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
                                             code),
                      {1397, 988});
     }
+    if (!initSpeech(systemSpeechEngines())) return fatal(L"Unable to initialize UniversalSpeech", {1397, 988, 1760});
     // The shell's handlers of links may be COM objects.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
@@ -109,6 +112,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         return fatal(L"Couldn't create main window", {});
     }
     front.setMainWindow(window.handle());
+    speechSetMainWindow(window.handle());
     debugLog("GUI created OK");
 
     ServerOwners owners(window);
