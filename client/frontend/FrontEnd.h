@@ -41,6 +41,15 @@ public:
     // closure runs at once.
     virtual void runInEDT(const std::function<void()>& work) = 0;
 
+    // Queues the closure for the GUI thread and returns without waiting for
+    // it, so that a flood of server messages does not cost a thread switch
+    // each. Queued closures run in order, and before the closure of any
+    // later runInEDT. A queue that is too long makes the caller wait until
+    // the GUI thread has caught up. Closures queued once the main window is
+    // gone are dropped, as runInEDT's would not run. Front-ends without a
+    // queue run it as runInEDT does.
+    virtual void postToEDT(std::function<void()> work) { runInEDT(work); }
+
     // Shows a modal message box owned by the main window and returns the
     // answer (MessageBoxAnswer). Callable from any thread.
     virtual int messageBox(const std::wstring& text, const std::wstring& title, unsigned style) = 0;

@@ -3,12 +3,31 @@
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "client/core/Settings.h"
+#include "client/ui/history/HistoryRtf.h"
 #include "client/ui/win32/MainWindow.h"
 
 namespace {
+
+struct RtfSource {
+    const std::string* text;
+    std::size_t at;
+};
+
+// Hands the control the next piece of the RTF.
+DWORD CALLBACK readRtf(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* given)
+{
+    auto* source = reinterpret_cast<RtfSource*>(cookie);
+    const std::size_t n = std::min(static_cast<std::size_t>(size), source->text->size() - source->at);
+    std::memcpy(buffer, source->text->data() + source->at, n);
+    source->at += n;
+    *given = static_cast<LONG>(n);
+    return 0;
+}
 
 LONG textLength(HWND edit)
 {
@@ -18,46 +37,63 @@ LONG textLength(HWND edit)
 
 } // namespace
 
-CHARFORMAT2W segmentFormat(const TextFormat& format, bool colours)
-{
-    CHARFORMAT2W cf{};
-    cf.cbSize = sizeof cf;
-    cf.dwMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT | CFM_PROTECTED | CFM_LINK | CFM_SUBSCRIPT;
-    cf.dwEffects = format.effects & ~static_cast<DWORD>(CFE_AUTOCOLOR);
-    if (colours) {
-        cf.dwMask |= CFM_COLOR;
-        cf.dwEffects |= format.effects & CFE_AUTOCOLOR;
-        cf.crTextColor = format.color;
-    }
-    return cf;
-}
+HistoryControl::HistoryControl(MainWindow& window) : window_(window) { window_.setHistoryControl(this); }
+
+HistoryControl::~HistoryControl() { window_.setHistoryControl(nullptr); }
 
 void HistoryControl::appendMessage(const std::vector<Segment>& segments)
 {
+    pending_.push_back(segments);
+    if (!flushPosted_ && window_.handle()) {
+        flushPosted_ = PostMessageW(window_.handle(), kFlushHistoryMessage, 0, 0) != 0;
+    }
+}
+
+void HistoryControl::flush()
+{
+    flushPosted_ = false;
     HWND edit = window_.history();
-    if (!edit) return;
+    if (pending_.empty() || !edit) {
+        pending_.clear();
+        return;
+    }
+    const Settings& s = settings();
+    const HistoryRtf batch = historyRtf(pending_, s.styleFontName, s.styleFontSize, !s.styleDisableHistoryColors);
+    pending_.clear();
+
     CHARRANGE kept{};
     SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
     const LONG end = textLength(edit);
     CHARRANGE caret{end, end};
     SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
-    SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
-
-    const bool colours = !settings().styleDisableHistoryColors;
-    for (const Segment& s : segments) {
-        CHARFORMAT2W cf = segmentFormat(s.format, colours);
-        SendMessageW(edit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-        SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(s.text.c_str()));
+    RtfSource source{&batch.rtf, 0};
+    EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&source), 0, readRtf};
+    SendMessageW(edit, EM_STREAMIN, SF_RTF | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+    for (const auto& [start, stop] : batch.links) {
+        CHARRANGE range{end + start, end + stop};
+        SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        CHARFORMAT2W link{};
+        link.cbSize = sizeof link;
+        // RTF readers differ on protection; the control is told directly.
+        link.dwMask = CFM_LINK | CFM_PROTECTED;
+        link.dwEffects = CFE_LINK | CFE_PROTECTED;
+        SendMessageW(edit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&link));
     }
 
     // The player reading the history keeps their place; otherwise the
     // newest line is in view.
-    if (GetFocus() == edit) SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
-    else SendMessageW(edit, WM_VSCROLL, SB_BOTTOM, 0);
+    if (GetFocus() == edit) {
+        SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+    } else {
+        CHARRANGE last{end + batch.length, end + batch.length};
+        SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&last));
+        SendMessageW(edit, WM_VSCROLL, SB_BOTTOM, 0);
+    }
 }
 
 void HistoryControl::clearMessages()
 {
+    pending_.clear();
     if (HWND edit = window_.history()) SetWindowTextW(edit, L"");
 }
 
@@ -93,8 +129,9 @@ bool HistoryControl::windowActive() const { return window_.isActive(); }
 
 bool HistoryControl::boxOpen() const { return boxes_ > 0; }
 
-std::wstring HistoryControl::text() const
+std::wstring HistoryControl::text()
 {
+    flush();
     HWND edit = window_.history();
     if (!edit) return {};
     GETTEXTLENGTHEX length{GTL_USECRLF | GTL_NUMCHARS | GTL_PRECISE, 1200};

@@ -1,19 +1,31 @@
 // The history control of the main window (a rich-edit control) as the
 // history's display: each message on a new line in its segments' formats,
-// the clipboard, flashing and the beeps.
+// the clipboard, flashing and the beeps. Messages are added in batches: the
+// control gets what arrived since its last turn in one piece of RTF when the
+// message loop comes back to it (kFlushHistoryMessage), so a flood costs one
+// insertion and one repaint per batch rather than per message.
 #pragma once
 
 #include <windows.h>
 
 #include <richedit.h>
 
+#include <vector>
+
 #include "client/ui/history/HistoryOwner.h"
 
 class MainWindow;
 
+// Posted to the main window when messages wait to be added to the history.
+constexpr UINT kFlushHistoryMessage = WM_USER + 102;
+
 class HistoryControl : public HistoryDisplay {
 public:
-    explicit HistoryControl(MainWindow& window) : window_(window) {}
+    // Registers itself with the window, which gives it its turns.
+    explicit HistoryControl(MainWindow& window);
+    ~HistoryControl() override;
+    HistoryControl(const HistoryControl&) = delete;
+    HistoryControl& operator=(const HistoryControl&) = delete;
 
     void appendMessage(const std::vector<Segment>& segments) override;
     void clearMessages() override;
@@ -28,14 +40,16 @@ public:
     void boxOpened() { ++boxes_; }
     void boxClosed() { if (boxes_ > 0) --boxes_; }
 
-    // The whole text of the control, as the player sees it.
-    std::wstring text() const;
+    // Adds the waiting messages to the control.
+    void flush();
+
+    // The whole text of the control, as the player sees it (waiting
+    // messages included).
+    std::wstring text();
 
 private:
     MainWindow& window_;
     int boxes_ = 0;
+    std::vector<std::vector<Segment>> pending_;
+    bool flushPosted_ = false;
 };
-
-// The character format a segment is inserted with. Colours are left out of
-// the mask when the history shows no colours.
-CHARFORMAT2W segmentFormat(const TextFormat& format, bool colours);

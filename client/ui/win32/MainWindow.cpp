@@ -8,6 +8,7 @@
 #include "client/core/Settings.h"
 #include "client/net/Connection.h"
 #include "client/ui/KeyRules.h"
+#include "client/ui/win32/HistoryControl.h"
 #include "client/ui/win32/Win32FrontEnd.h"
 
 namespace {
@@ -375,6 +376,12 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case kRunInEdtMessage:
         return Win32FrontEnd::runPosted(lParam);
+    case kRunQueuedMessage:
+        Win32FrontEnd::runQueued();
+        return 0;
+    case kFlushHistoryMessage:
+        if (historyControl_) historyControl_->flush();
+        return 0;
     case kInstanceQueryMessage:
         return 1;
     case WM_ACTIVATE:

@@ -20,6 +20,8 @@ inline constexpr wchar_t kMainWindowClass[] = L"OrvelleClient21";
 // Answered with 1 by the main window: "a client runs here".
 constexpr UINT kInstanceQueryMessage = WM_USER + 400;
 
+class HistoryControl;
+
 class MainWindow : public MainWindowView {
 public:
     // The class "OrvelleClient21": double clicks, the default application
@@ -40,6 +42,10 @@ public:
     // defaults until the caller gives its own.
     void setOwners(InterfaceOwners* owners) { owners_ = owners ? owners : &defaultOwners_; }
     InterfaceOwners& owners() { return *owners_; }
+
+    // The history's display, which adds waiting messages when the window
+    // gets kFlushHistoryMessage.
+    void setHistoryControl(HistoryControl* control) { historyControl_ = control; }
 
     bool arcadeMode() const { return arcadeMode_; }
     // Arcade mode: the game's window takes the place of history, menu label
@@ -93,4 +99,5 @@ private:
     ChatInputHistory chatInput_;
     InterfaceOwners defaultOwners_;
     InterfaceOwners* owners_ = &defaultOwners_;
+    HistoryControl* historyControl_ = nullptr;
 };

@@ -19,13 +19,15 @@ void ServerOwners::windowCommand(int id)
 void ServerOwners::historyMessage(int channel, const std::wstring& text, bool interrupt)
 {
     if (!history_) return;
+    // Queued: a flood of messages costs no thread switch each, and the
+    // order with everything else the connection asks of the window stays.
     const int argument = channel | (interrupt ? kChannelArgInterrupt : 0);
-    frontEnd().runInEDT([&] { history_->add(text, argument); });
+    frontEnd().postToEDT([history = history_, text, argument] { history->add(text, argument); });
 }
 
 void ServerOwners::flashWindow(int channel, int count)
 {
-    if (history_) frontEnd().runInEDT([&] { history_->flash(channel, count); });
+    if (history_) frontEnd().postToEDT([history = history_, channel, count] { history->flash(channel, count); });
 }
 
 void ServerOwners::focusChat(const std::string& argument)

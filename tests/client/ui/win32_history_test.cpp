@@ -97,16 +97,32 @@ TEST_F(HistoryControlTest, SegmentsKeepTheirFormats)
 
 TEST_F(HistoryControlTest, ColoursOffLeaveTheColourAlone)
 {
-    const CHARFORMAT2W on = segmentFormat(TextFormat{CFE_BOLD | CFE_AUTOCOLOR, RGB(5, 6, 7)}, true);
-    EXPECT_TRUE(on.dwMask & CFM_COLOR);
-    EXPECT_EQ(on.dwEffects, static_cast<DWORD>(CFE_BOLD | CFE_AUTOCOLOR));
-    const CHARFORMAT2W off = segmentFormat(TextFormat{CFE_BOLD | CFE_AUTOCOLOR, RGB(5, 6, 7)}, false);
-    EXPECT_FALSE(off.dwMask & CFM_COLOR);
-    EXPECT_EQ(off.dwEffects, static_cast<DWORD>(CFE_BOLD));
-
     settings().styleDisableHistoryColors = true;
     control.appendMessage({Segment{{0, RGB(200, 0, 0)}, L"plain"}});
+    ASSERT_EQ(control.text(), L"\r\nplain");
     EXPECT_NE(formatAt(window.history(), 1).crTextColor, RGB(200, 0, 0));
+}
+
+TEST_F(HistoryControlTest, WaitingMessagesArriveInOneTurnOfTheLoop)
+{
+    // RTF's own characters, accents, a character beyond 16 bits, line
+    // breaks and a tab inside a segment, a link.
+    const std::wstring odd = L"{a\\b} caf\u00e9 \U0001F600 x\r\ny\tz";
+    for (int i = 0; i < 300; ++i) control.appendMessage({Segment{{0, RGB(0, 0, i % 256)}, L"m" + std::to_wstring(i)}});
+    control.appendMessage({Segment{{0, 0}, odd}, Segment{{CFE_LINK | CFE_PROTECTED, RGB(0, 0, 255)}, L"http://h/x"}});
+    EXPECT_EQ(GetWindowTextLengthW(window.history()), 0); // nothing yet: the batch waits for the loop
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+
+    std::wstring expected;
+    for (int i = 0; i < 300; ++i) expected += L"\r\nm" + std::to_wstring(i);
+    expected += L"\r\n{a\\b} caf\u00e9 \U0001F600 x\r\ny\tz" L"http://h/x";
+    EXPECT_EQ(control.text(), expected);
+    // In the control a line break is one character: 302 of them above.
+    const LONG link = static_cast<LONG>(expected.size() - 302 - 10);
+    EXPECT_TRUE(formatAt(window.history(), link + 2).dwEffects & CFE_LINK);
+    EXPECT_FALSE(formatAt(window.history(), link - 2).dwEffects & CFE_LINK);
+    EXPECT_EQ(formatAt(window.history(), 4).crTextColor, RGB(0, 0, 1)); // "m1"
 }
 
 TEST_F(HistoryControlTest, ClipboardAndState)

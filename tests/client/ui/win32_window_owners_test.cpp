@@ -26,12 +26,14 @@ void fromAnotherThread(const std::function<void()>& work)
         work();
         done = true;
     });
+    MSG msg;
     while (!done) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     }
     worker.join();
+    // What it queued without waiting, and the history's turn after it.
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }
 
 class SilentSpeech : public SpeechOutput {

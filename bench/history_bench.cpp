@@ -1,0 +1,101 @@
+// history_bench: the history of the real main window under a flood of
+// server messages. A thread of its own, as the connection thread does, hands
+// 100,000 "say" messages to the window's history through the GUI-thread
+// call; the figures are the time per message over each stretch and the peak
+// memory of the process.
+#include <windows.h>
+
+#include <psapi.h>
+#include <richedit.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "client/core/Settings.h"
+#include "client/ui/win32/HistoryControl.h"
+#include "client/ui/win32/MainWindow.h"
+#include "client/ui/win32/ServerOwners.h"
+#include "client/ui/win32/Win32FrontEnd.h"
+#include "client/ui/win32/WindowOwners.h"
+
+namespace {
+
+class CountingSpeech : public SpeechOutput {
+public:
+    void say(const std::wstring&, bool) override { ++said; }
+    void braille(const std::wstring&) override {}
+    long said = 0;
+};
+
+double megabytes(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int total = argc > 1 ? std::atoi(argv[1]) : 100000;
+    LoadLibraryW(L"riched20.dll");
+    Win32FrontEnd front;
+    setFrontEnd(&front);
+    settings().userConfirmOnExit = false;
+    setDefaultSettings();
+    MainWindow::registerClass(GetModuleHandleW(nullptr));
+    MainWindow window;
+    if (!window.create(GetModuleHandleW(nullptr))) {
+        std::fprintf(stderr, "no main window\n");
+        return 1;
+    }
+    front.setMainWindow(window.handle());
+    CountingSpeech speech;
+    HistoryControl control(window);
+    WindowOwners owners(window, control, speech);
+    owners.loadPresentation();
+    ServerOwners server(window);
+    server.setHistory(&owners.history());
+
+    using Clock = std::chrono::steady_clock;
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        const Clock::time_point start = Clock::now();
+        Clock::time_point last = start;
+        int lastCount = 0;
+        std::printf("%9s %14s %14s\n", "messages", "us/message", "stretch us/msg");
+        for (int i = 1; i <= total; ++i) {
+            const int channel = i % 10;
+            server.historyMessage(channel,
+                                  L"Player " + std::to_wstring(i % 97) + L" says: message number " + std::to_wstring(i)
+                                      + (i % 3 == 0 ? std::wstring(L"\x0C\x11 bold part") : std::wstring()),
+                                  false);
+            if (i == 10000 || i == 50000 || i == 100000 || i == total) {
+                const Clock::time_point now = Clock::now();
+                const double all = std::chrono::duration<double, std::micro>(now - start).count() / i;
+                const double stretch =
+                    std::chrono::duration<double, std::micro>(now - last).count() / (i - lastCount);
+                std::printf("%9d %14.1f %14.1f\n", i, all, stretch);
+                std::fflush(stdout);
+                last = now;
+                lastCount = i;
+            }
+        }
+        done = true;
+        PostMessageW(window.handle(), WM_NULL, 0, 0);
+    });
+    MSG msg;
+    while (!done && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    sender.join();
+
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    std::printf("messages kept %zu, spoken %ld, history characters %zu\n",
+                owners.history().model().messages().size(), speech.said, control.text().size());
+    std::printf("peak working set %.1f MB, peak private bytes %.1f MB\n", megabytes(memory.PeakWorkingSetSize),
+                megabytes(memory.PeakPagefileUsage));
+    DestroyWindow(window.handle());
+    setFrontEnd(nullptr);
+    return 0;
+}
