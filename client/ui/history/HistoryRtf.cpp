@@ -83,7 +83,11 @@ HistoryRtf historyRtf(const std::vector<std::vector<Segment>>& messages, const s
         rtf += entry;
     }
     rtf += "}";
-    const std::string plain = "\\plain\\f0\\fs" + std::to_string(std::max(1, fontPoints) * 2);
+    // The font once for the whole batch: naming it again in every segment
+    // makes some readers slow down with the length of the whole history.
+    // Each segment then switches off what the one before may have set.
+    rtf += "\\f0\\fs" + std::to_string(std::max(1, fontPoints) * 2);
+    const std::string plain = "\\b0\\i0\\ul0\\strike0\\nosupersub\\protect0\\cf0";
 
     for (const auto& message : messages) {
         rtf += "\\par ";

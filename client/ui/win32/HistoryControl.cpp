@@ -57,13 +57,32 @@ void HistoryControl::flush()
         pending_.clear();
         return;
     }
-    const Settings& s = settings();
-    const HistoryRtf batch = historyRtf(pending_, s.styleFontName, s.styleFontSize, !s.styleDisableHistoryColors);
-    pending_.clear();
-
     CHARRANGE kept{};
     SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
-    const LONG end = textLength(edit);
+    LONG end = textLength(edit);
+    // The control's RTF reader slows down more than in proportion to the
+    // length of what it reads: the batch goes in pieces of a few hundred.
+    for (std::size_t first = 0; first < pending_.size(); first += kMessagesPerInsertion) {
+        const std::size_t count = std::min(kMessagesPerInsertion, pending_.size() - first);
+        end += insert(edit, end, std::vector<std::vector<Segment>>(pending_.begin() + first, pending_.begin() + first + count));
+    }
+    pending_.clear();
+
+    // The player reading the history keeps their place; otherwise the
+    // newest line is in view.
+    if (GetFocus() == edit) {
+        SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+    } else {
+        CHARRANGE last{end, end};
+        SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&last));
+        SendMessageW(edit, WM_VSCROLL, SB_BOTTOM, 0);
+    }
+}
+
+LONG HistoryControl::insert(HWND edit, LONG end, const std::vector<std::vector<Segment>>& messages)
+{
+    const Settings& s = settings();
+    const HistoryRtf batch = historyRtf(messages, s.styleFontName, s.styleFontSize, !s.styleDisableHistoryColors);
     CHARRANGE caret{end, end};
     SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
     RtfSource source{&batch.rtf, 0};
@@ -72,23 +91,14 @@ void HistoryControl::flush()
     for (const auto& [start, stop] : batch.links) {
         CHARRANGE range{end + start, end + stop};
         SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        // RTF readers differ on protection; the control is told directly.
         CHARFORMAT2W link{};
         link.cbSize = sizeof link;
-        // RTF readers differ on protection; the control is told directly.
         link.dwMask = CFM_LINK | CFM_PROTECTED;
         link.dwEffects = CFE_LINK | CFE_PROTECTED;
         SendMessageW(edit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&link));
     }
-
-    // The player reading the history keeps their place; otherwise the
-    // newest line is in view.
-    if (GetFocus() == edit) {
-        SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
-    } else {
-        CHARRANGE last{end + batch.length, end + batch.length};
-        SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&last));
-        SendMessageW(edit, WM_VSCROLL, SB_BOTTOM, 0);
-    }
+    return batch.length;
 }
 
 void HistoryControl::clearMessages()

@@ -47,7 +47,14 @@ public:
     // messages included).
     std::wstring text();
 
+    // The most messages one insertion into the control takes.
+    static constexpr std::size_t kMessagesPerInsertion = 256;
+
 private:
+    // Inserts the messages at the end of the control; returns how many
+    // characters they took.
+    LONG insert(HWND edit, LONG end, const std::vector<std::vector<Segment>>& messages);
+
     MainWindow& window_;
     int boxes_ = 0;
     std::vector<std::vector<Segment>> pending_;
