@@ -222,6 +222,68 @@ class WindowsClientTest(unittest.TestCase):
         finally:
             scripted.stop()
 
+    def test_history_is_spoken_reviewed_and_saved(self):
+        coloured = "\x0e\x12red text\x0c\x11 bold\x0c\x0e\x16 green"
+        script = {"steps": [
+            {"sleep": 1},
+            {"send": "say3 Hello from the history"},
+            {"send": "sai0 Important news"},
+            {"send": "say2 " + coloured},
+            {"send": "say1 A game line"},
+        ], "then": "idle"}
+        path = os.path.join(self.folder, "history.json")
+        with open(path, "w", encoding="utf-8") as f:
+            json.dump(script, f)
+        scripted = wc.DevServer(wc.temp_folder(), ["--script", path])
+        speech_log = os.path.join(wc.temp_folder(), "speech.log")
+        saved = os.path.join(wc.temp_folder(), "saved history.txt")
+        self.client.env["ORVC_SPEECH_LOG"] = wc.windows_path(speech_log)
+        try:
+            self.client.reset_userdir(wc.local_server_config(scripted.port, confirm_exit=False))
+            proc, dialog = self.start_to_dialog()
+            self.log_in_as_alice(dialog)
+            main = wc.wait_for(lambda: wc.find_windows(LOGIN_TITLE), 60, "the title after login")[0]
+
+            def spoken(line):
+                return wc.wait_for(lambda: line in wc.read_lines(speech_log), 30, "speech of %r" % line)
+
+            # Channels 3 and 0 speak whether the window is active or not; "sai"
+            # interrupts.
+            spoken("say 0 Hello from the history")
+            spoken("say 1 Important news")
+            time.sleep(1)
+            wc.screenshot(os.path.join(self.artifacts, "coloured-history.png"))
+
+            # Review from the chat line, view change, mute.
+            wc.focus(main)
+            wc.press("alt+c")
+            wc.press("Next")
+            spoken("say 1 Hello from the history")
+            wc.press("ctrl+Next")
+            spoken("say 1 A game line")
+            wc.press("alt+Right")
+            spoken("say 1 View 1")
+            wc.press("ctrl+F5")
+            spoken("say 1 Disabled")
+
+            # F12 saves the whole history through the save dialog.
+            # The dialog opens with the keyboard in its file name field.
+            wc.press("F12")
+            time.sleep(2)
+            wc.type_text(wc.windows_path(saved))
+            wc.press("Return")
+            lines = wc.wait_for(lambda: wc.read_lines(saved), 30, "the saved history")
+            print("\nspoken: %s\nsaved history: %s" % (wc.read_lines(speech_log), lines))
+            self.assertEqual(lines, ["", "Hello from the history", "Important news", "red text bold green",
+                                     "A game line"])
+
+            wc.focus(main)
+            wc.press("alt+F4")
+            self.assertEqual(self.wait_exit(proc), 0)
+        finally:
+            self.client.env.pop("ORVC_SPEECH_LOG", None)
+            scripted.stop()
+
 
 if __name__ == "__main__":
     unittest.main()

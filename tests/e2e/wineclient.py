@@ -217,5 +217,19 @@ def local_server_config(port, login="", remember=True, confirm_exit=True):
     ]
 
 
+def windows_path(path):
+    """The Windows name of a file of this machine, as a Wine program sees it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def read_lines(path):
+    """The lines of a UTF-8 file, none when it does not exist yet."""
+    try:
+        with open(path, encoding="utf-8", errors="replace", newline="") as f:
+            return f.read().splitlines()
+    except OSError:
+        return []
+
+
 def temp_folder():
     return tempfile.mkdtemp(prefix="orvc-blackbox-")
