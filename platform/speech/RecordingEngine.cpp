@@ -7,6 +7,7 @@
 
 #include "common/file.h"
 #include "common/numbers.h"
+#include "common/printable.h"
 #include "common/utf8.h"
 #include "platform/speech/Speech.h"
 
@@ -69,22 +70,7 @@ private:
 
 } // namespace
 
-std::string recordedText(std::wstring_view text)
-{
-    const std::string utf8 = common::wideToUtf8(text);
-    std::string out;
-    out.reserve(utf8.size());
-    for (unsigned char c : utf8) {
-        if (c < 0x20 || c == 0x7F || c == '\\') {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            out += escaped;
-        } else {
-            out.push_back(static_cast<char>(c));
-        }
-    }
-    return out;
-}
+std::string recordedText(std::wstring_view text) { return common::printable(common::wideToUtf8(text)); }
 
 RecordingEngine::RecordingEngine(std::function<void(const std::string&)> writeLine, RecordingStyle style,
                                  int engineNumber, std::vector<std::wstring> voices)

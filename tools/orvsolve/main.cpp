@@ -16,23 +16,9 @@
 #include <vector>
 
 #include "client/solvers/MoveSearch.h"
+#include "common/printable.h"
 
 namespace {
-
-std::string printable(const std::string& text)
-{
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F || c == '\\') {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            out += escaped;
-        } else {
-            out.push_back(static_cast<char>(c));
-        }
-    }
-    return out;
-}
 
 void answer(const std::string& message, solvers::SearchEngine engine, bool stats)
 {
@@ -44,7 +30,7 @@ void answer(const std::string& message, solvers::SearchEngine engine, bool stats
     const auto start = std::chrono::steady_clock::now();
     const solvers::MoveAnswer a = solvers::searchMove(request, engine);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::string line = printable(solvers::moveReply(a.result.move));
+    std::string line = common::printable(solvers::moveReply(a.result.move));
     if (stats) {
         char figures[160];
         std::snprintf(figures, sizeof figures, "  nodes %llu  %.6f s  %s%s",

@@ -116,19 +116,3 @@ void HeadlessFrontEnd::record(const std::string& kind, const std::string& text)
     }
     if (printer) printer(kind + ": " + text);
 }
-
-std::string printable(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F || c == '\\') {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            out += escaped;
-        } else {
-            out.push_back(static_cast<char>(c));
-        }
-    }
-    return out;
-}

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "client/frontend/FrontEnd.h"
+#include "common/printable.h"
 
 class HeadlessFrontEnd : public FrontEnd {
 public:
@@ -67,6 +68,6 @@ private:
     std::function<void(const std::string&)> printer_;
 };
 
-// Protocol text made printable on one line: control bytes, DEL and the
-// backslash as \xNN.
-std::string printable(const std::string& text);
+// Protocol text made printable on one line (control bytes, DEL and the
+// backslash as \xNN).
+using common::printable;
