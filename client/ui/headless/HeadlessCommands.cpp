@@ -50,7 +50,7 @@ const char* focusName(FocusTarget target)
 HeadlessCommands::HeadlessCommands(HeadlessFrontEnd& frontEnd, HeadlessHistory& display, SpeechOutput& speech,
                                    Sleep sleep)
     : HistoryCommands(display, speech, [](const std::string& text) { theConnection().sendText(text); }),
-      frontEnd_(frontEnd), display_(display), sleep_(std::move(sleep))
+      frontEnd_(frontEnd), headlessDisplay_(display), sleep_(std::move(sleep))
 {
 }
 
@@ -85,7 +85,7 @@ bool HeadlessCommands::run(const std::string& rawLine)
         if (ok) frontEnd_.runInEDT([&] { ok = runWindowCommand(id, *this, *this); });
     } else if (word == "foreground") {
         ok = rest == "on" || rest == "off";
-        if (ok) display_.setWindowActive(rest == "on");
+        if (ok) headlessDisplay_.setWindowActive(rest == "on");
     } else if (word == "quit") {
         frontEnd_.runInEDT([&] { runWindowCommand(CommandId::kQuit, *this, *this); });
     } else {

@@ -59,7 +59,7 @@ private:
     void keyAction(KeyAction action, int virtualKey, KeyModifiers modifiers);
 
     HeadlessFrontEnd& frontEnd_;
-    HeadlessHistory& display_;
+    HeadlessHistory& headlessDisplay_; // the same display as the base's, with its window state
     Sleep sleep_;
     FocusTarget focus_ = FocusTarget::List;
 };

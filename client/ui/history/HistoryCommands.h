@@ -50,8 +50,7 @@ protected:
     // Whether the window's background is dark.
     virtual bool darkBackground() const { return false; }
 
-    HistoryDisplay& display_;
-
 private:
+    HistoryDisplay& display_;
     HistoryOwner history_;
 };
