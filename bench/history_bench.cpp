@@ -16,7 +16,9 @@
 #include <string>
 #include <thread>
 
+#include "client/core/Environment.h"
 #include "client/core/Settings.h"
+#include "common/utf8.h"
 #include "client/ui/win32/HistoryControl.h"
 #include "client/ui/win32/MainWindow.h"
 #include "client/ui/win32/ServerOwners.h"
@@ -39,6 +41,14 @@ double megabytes(SIZE_T bytes) { return static_cast<double>(bytes) / (1024.0 * 1
 int main(int argc, char** argv)
 {
     const int total = argc > 1 ? std::atoi(argv[1]) : 100000;
+    // The presentation files it writes go to a folder of its own.
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"orvc-history-bench\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    Environment values;
+    values.userDir = common::wideToUtf8(folder);
+    setEnvironment(values);
     LoadLibraryW(L"riched20.dll");
     Win32FrontEnd front;
     setFrontEnd(&front);
