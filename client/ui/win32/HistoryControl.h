@@ -62,6 +62,9 @@ public:
     // One of the history's timers fired.
     void timer(UINT_PTR id);
 
+    // How many messages wait for their turn.
+    std::size_t waiting() const { return pending_.size(); }
+
     // The whole text of the control, as the player sees it (waiting
     // messages included).
     std::wstring text();
