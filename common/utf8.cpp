@@ -151,4 +151,24 @@ void truncateUtf16(std::wstring& text, std::size_t maxUnits)
     }
 }
 
+void truncateUtf8(std::string& text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes) return;
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    // text[maxBytes] is the first byte that goes; when it continues a
+    // sequence, find that sequence's lead byte within the three before.
+    std::size_t cut = maxBytes;
+    std::size_t lead = maxBytes;
+    int back = 0;
+    while (lead > 0 && back < 3 && (byte(lead) & 0xC0) == 0x80) {
+        --lead;
+        ++back;
+    }
+    if (back > 0 && byte(lead) >= 0xC0) {
+        const std::size_t length = byte(lead) >= 0xF0 ? 4 : byte(lead) >= 0xE0 ? 3 : 2;
+        if (lead + length > maxBytes) cut = lead;
+    }
+    text.resize(cut);
+}
+
 } // namespace common

@@ -25,4 +25,9 @@ std::size_t utf16Length(std::wstring_view text);
 // surrogate pair.
 void truncateUtf16(std::wstring& text, std::size_t maxUnits);
 
+// Cuts the text to at most maxBytes bytes without splitting a UTF-8 sequence:
+// a sequence that would not fit whole is dropped whole. Bytes that are not
+// well-formed UTF-8 count one by one.
+void truncateUtf8(std::string& text, std::size_t maxBytes);
+
 } // namespace common

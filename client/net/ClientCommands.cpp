@@ -19,14 +19,30 @@ int Connection::sendUnlessLoggedOut(const std::string& text)
     return send(text);
 }
 
+namespace {
+
+// A reply with text from the player or the server, cut to its buffer
+// without splitting a character.
+std::string boundedReply(std::size_t capacity, std::string text)
+{
+    common::truncateUtf8(text, capacity - 1);
+    return text;
+}
+
+} // namespace
+
 void Connection::sendMenuSelection(int menuId, int index, const std::vector<std::string>& entryTags)
 {
-    if (index < 0 || index >= static_cast<int>(entryTags.size())) {
-        sendUnlessLoggedOut(formatBounded(512, "msel %d%c-1%c-1", menuId, kDel, kDel));
-    } else {
-        sendUnlessLoggedOut(formatBounded(512, "msel %d%c%d%c%s", menuId, kDel, index, kDel, entryTags[index]));
-    }
+    if (index < 0 || index >= static_cast<int>(entryTags.size())) sendMenuCancel(menuId);
+    else sendMenuChoice(menuId, index, entryTags[index]);
 }
+
+void Connection::sendMenuChoice(int menuId, int index, const std::string& tag)
+{
+    sendUnlessLoggedOut(boundedReply(512, formatBounded(1024 + tag.size(), "msel %d%c%d%c%s", menuId, kDel, index, kDel, tag)));
+}
+
+void Connection::sendMenuCancel(int menuId) { sendUnlessLoggedOut(formatBounded(512, "msel %d%c-1%c-1", menuId, kDel, kDel)); }
 
 void Connection::sendKey(int code) { sendUnlessLoggedOut(formatBounded(64, "key %d", code)); }
 
@@ -35,8 +51,13 @@ void Connection::sendMenuKey(int code, int menuId, int selectedIndex, const std:
     const int count = static_cast<int>(entryTags.size());
     int selected = std::min(selectedIndex, count - 1);
     selected = std::max(selected, 0);
-    const std::string tag = selected < count ? entryTags[selected] : std::string();
-    sendUnlessLoggedOut(formatBounded(512, "mkey %d%c%d%c%d%c%s", code, kDel, menuId, kDel, selected, kDel, tag));
+    sendMenuItemKey(code, menuId, selected, selected < count ? entryTags[selected] : std::string());
+}
+
+void Connection::sendMenuItemKey(int code, int menuId, int index, const std::string& tag)
+{
+    sendUnlessLoggedOut(
+        boundedReply(512, formatBounded(1024 + tag.size(), "mkey %d%c%d%c%d%c%s", code, kDel, menuId, kDel, index, kDel, tag)));
 }
 
 void Connection::sendChat(const std::wstring& text)
@@ -55,7 +76,8 @@ void Connection::sendF10() { sendUnlessLoggedOut("key 121"); }
 
 void Connection::sendInputBoxAnswer(int id, const std::wstring& answer)
 {
-    sendUnlessLoggedOut(formatBounded(40000, "inbx %d%c%s", id, kDel, wideToUtf8(answer)));
+    const std::string text = wideToUtf8(answer);
+    sendUnlessLoggedOut(boundedReply(40000, formatBounded(1024 + text.size(), "inbx %d%c%s", id, kDel, text)));
 }
 
 void Connection::sendMessageBoxAnswer(int id, int button)

@@ -90,8 +90,13 @@ public:
     // sendHistoryLine send nothing unless logged in. Each is cut to its
     // buffer size less one byte.
     void sendMenuSelection(int menuId, int index, const std::vector<std::string>& entryTags);
+    // "msel id·index·tag" and "msel id·-1·-1"; "mkey" with the index as
+    // given. Tags are UTF-8; the texts are cut at a character boundary.
+    void sendMenuChoice(int menuId, int index, const std::string& tag);
+    void sendMenuCancel(int menuId);
     void sendKey(int code);
     void sendMenuKey(int code, int menuId, int selectedIndex, const std::vector<std::string>& entryTags);
+    void sendMenuItemKey(int code, int menuId, int index, const std::string& tag);
     void sendChat(const std::wstring& text);
     void sendQuit(); // then sleeps 400 ms
     void sendF10();

@@ -101,3 +101,22 @@ TEST(Utf8, TruncationCountsUtf16UnitsAndKeepsPairsWhole)
         EXPECT_LE(utf16Length(s), c.max);
     }
 }
+
+TEST(Utf8, ByteTruncationKeepsSequencesWhole)
+{
+    // a, é (2 bytes), € (3 bytes), 😀 (4 bytes), then a stray continuation byte.
+    const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\x80z";
+    struct Case {
+        std::size_t max;
+        std::string out;
+    } cases[] = {
+        {0, ""}, {1, "a"}, {2, "a"}, {3, "a\xC3\xA9"}, {5, "a\xC3\xA9"}, {6, "a\xC3\xA9\xE2\x82\xAC"},
+        {9, "a\xC3\xA9\xE2\x82\xAC"}, {10, "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {11, "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\x80"}, {100, text},
+    };
+    for (const Case& c : cases) {
+        std::string s = text;
+        common::truncateUtf8(s, c.max);
+        EXPECT_EQ(s, c.out) << c.max;
+    }
+}

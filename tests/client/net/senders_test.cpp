@@ -3,6 +3,7 @@
 
 #include "ScriptedSocket.h"
 #include "client/net/Connection.h"
+#include "common/utf8.h"
 #include "support/CountingClock.h"
 
 namespace {
@@ -76,8 +77,18 @@ TEST(ClientCommands, CommandsAreCutToTheirBuffers)
     s.c.sendInputBoxAnswer(1, std::wstring(50000, L'y'));
     s.c.sendMenuSelection(1, 0, {std::string(600, 't')});
     s.c.sendHistoryLine(std::wstring(70000, L'h'));
+    // Cut before a character that would not fit whole.
+    std::string tags;
+    for (int i = 0; i < 300; ++i) tags += "\xC3\xA9";
+    s.c.sendMenuChoice(1, 0, tags);
+    s.c.sendMenuItemKey(65, 1, 0, tags);
+    s.c.sendInputBoxAnswer(1, std::wstring(30000, L'\u20AC'));
     const Frames f = s.taken();
-    ASSERT_EQ(f.size(), 4u);
+    ASSERT_EQ(f.size(), 7u);
+    EXPECT_EQ(f[4].size(), 511u);   // "msel 1·0·" is 9 bytes, then 251 é
+    EXPECT_EQ(f[5].size(), 510u);   // "mkey 65·1·0·" is 12 bytes, then 249 é
+    EXPECT_EQ(f[6].size(), 39997u); // "inbx 1·" is 7 bytes, then 13,330 €
+    for (int i : {4, 5, 6}) EXPECT_EQ(common::wideToUtf8(common::utf8ToWide(f[i])), f[i]);
     EXPECT_EQ(f[0].size(), 4095u);
     EXPECT_EQ(f[0].substr(0, 6), "chat x");
     EXPECT_EQ(f[1].size(), 39999u);
