@@ -101,7 +101,7 @@ class HeadlessClient(unittest.TestCase):
         out = result.stdout.splitlines()
         # Channel 3 speaks in the foreground, where the headless window is.
         self.assertLess(out.index("spoken: Hello there"), out.index("history: Hello there"))
-        self.assertIn("routed: input box 5 What is your name?", out)
+        self.assertIn("box: input 5 What is your name?:  []", out)
         self.assertIn("sent: inbx 5\\x7fNadia", out)
         self.assertIn("sent: msgb 6\\x7f7", out)
         self.assertIn("sent: pong", out)
@@ -113,6 +113,43 @@ class HeadlessClient(unittest.TestCase):
         self.assertTrue(log.endswith("Connection closed !\r\nClosing WSA socket runtime\r\n*END*\r\n"), log[-300:])
         self.assertIn("Login successful\r\n", log)
         self.assertTrue(os.path.exists(os.path.join(self.userdir, "config.ini")))
+
+    def test_demo_lobby_menus_grid_and_boxes(self):
+        server = Server(self.folder, extra=["--demo"])
+        keys = ["sleep 1000",
+                "key Down", "key Return", "answer green", "sleep 400",           # the question
+                "key Down", "key Return", "answer opensesame", "sleep 400",      # the password
+                "key Down", "key Return", "button 7", "sleep 400",               # yes or no: No
+                "key Down", "key Return", "sleep 400",                           # the grid, on B2
+                "key Right", "key Right", "key Return", "sleep 400",             # C2 (then the row's end)
+                "key Escape", "sleep 400",                                       # abandoned
+                "key Down", "key Return", "sleep 400", "key Return", "sleep 400",  # settings: louder
+                "key Escape", "sleep 400",
+                "key Down", "key Return", "sleep 400", "type Ir", "key Return", "sleep 400",  # a player
+                "key End", "key Return"]
+        try:
+            result = self.run_client(server, "--login", "alice", "--password", "secret", keys=keys)
+        finally:
+            server.stop()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        out = result.stdout.splitlines()
+        print("\n".join(line for line in out if line.split(":")[0] in ("menu", "sent", "box", "sound")))
+        grid = "menu: 2 (9 items, 3 columns, flags 0x1): A1 | B1 | C1 | A2 | B2 | C2 | A3 | B3 | C3"
+        for line in (grid, "menu: current 5 C2", "sound: menubounds", "menu: current 0 Volume 60",
+                     "box: password input 104 Password: Say the secret word (it is opensesame). []",
+                     "box: Demo: Do you like this server?", "menu: current 18 Irdan",
+                     "history: You answered: green", "history: You gave a password of 10 characters; it is right.",
+                     "history: You said no.", "history: Game abandoned.", "history: You chose Irdan."):
+            self.assertIn(line, out)
+        received = [text for text in server.received() if text.startswith(("msel", "inbx", "msgb"))]
+        self.assertEqual(received, [
+            "msel 1" + DEL + "1" + DEL + "question", "inbx 101" + DEL + "green",
+            "msel 1" + DEL + "2" + DEL + "password", "inbx 104" + DEL + "opensesame",
+            "msel 1" + DEL + "3" + DEL + "yesno", "msgb 102" + DEL + "7",
+            "msel 1" + DEL + "4" + DEL + "grid", "msel 2" + DEL + "5" + DEL + "c5", "msel 2" + DEL + "-1" + DEL + "-1",
+            "msel 1" + DEL + "5" + DEL + "settings", "msel 3" + DEL + "0" + DEL + "volume",
+            "msel 3" + DEL + "-1" + DEL + "-1", "msel 1" + DEL + "6" + DEL + "players",
+            "msel 4" + DEL + "18" + DEL + "p18", "msel 1" + DEL + "8" + DEL + "leave"])
 
     def test_history_review_line_and_report_from_the_keyboard(self):
         server = Server(self.folder, {"steps": [

@@ -1,8 +1,11 @@
 """The demo lobby: a small but real game room to try the client against.
 
-After login a player gets a welcome line and the main menu: chat, a question in an input box, a
-yes/no message box, tic-tac-toe played on a 3 x 3 grid menu, the list of who is here, optionally a
-file download, and leaving. Chat lines ("chat <text>") go back to everybody as history lines.
+After login a player gets a welcome line and the main menu (with sounds and colours): chat, a
+question in an input box, a password box, a yes/no message box, tic-tac-toe played on a 3 x 3 grid
+menu whose taken squares are placeholders, a settings submenu that stays open and changes its items
+in place ("mupi"), a list of 200 players to search by typing, the list of who is here, optionally a
+file download, and leaving. Every answer is told back as a history line. Chat lines
+("chat <text>") go back to everybody as history lines.
 """
 
 from __future__ import annotations
@@ -28,13 +31,22 @@ BOLD = "\x11"
 
 MAIN_MENU_ID = 1
 GRID_MENU_ID = 2
+SETTINGS_MENU_ID = 3
+PLAYERS_MENU_ID = 4
 QUESTION_ID = 101
 YES_NO_ID = 102
 DOWNLOAD_ID = 103
+PASSWORD_ID = 104
 
 MENU_KEEP_OPEN = 0x01
 MENU_TYPE_AHEAD = 0x02
-MENU_SELECT_KEEP_TAG = -2
+
+MENU_PLACEHOLDER = " "
+PLAYER_COUNT = 200
+# Syllables of the demo players' names: 10 x 20 different names, in no order.
+NAME_STARTS = ("Al", "Be", "Ca", "Da", "El", "Fi", "Go", "Ha", "Ir", "Jo")
+NAME_ENDS = ("ber", "dan", "fa", "gor", "kin", "li", "mo", "na", "ra", "so", "ti", "va", "wen", "xo", "yu",
+             "zed", "lin", "pa", "ru", "te")
 
 MB_YESNO = 4
 IDYES = 6
@@ -95,13 +107,28 @@ def greeting(web_host: str) -> list[str]:
     ]
 
 
-def menu_command(menu_id: int, items: list[tuple[str, str]], columns: int = 1, selected: int = 0,
+def item_fields(text: str, tag: str = "", sound: str = "", options: str = "") -> list[str]:
+    """One item's four fields; "null" stands for an empty tag, sound or options."""
+    return [text, tag or "null", sound or "null", options or "null"]
+
+
+def menu_command(menu_id: int, items: list[tuple], columns: int = 1, selected: int = 0,
                  flags: int = 0, cell: str = "") -> str:
-    """A "menu" command: id, columns, count, selected, flags, cell, then text, tag, sound, options."""
+    """A "menu" command: id, columns, count, selected, flags, cell, then for each item its text,
+    tag, sound and options (items are (text, tag) or (text, tag, sound, options))."""
     fields = [str(menu_id), str(columns), str(len(items)), str(selected), str(flags), cell]
-    for text, tag in items:
-        fields += [text, tag or "null", "null", "null"]
+    for item in items:
+        fields += item_fields(*item)
     return "menu " + DEL.join(fields)
+
+
+def item_update(index: int, text: str, tag: str = "", sound: str = "", options: str = "") -> str:
+    """A "mupi" command: the item at index of the menu on top rebuilt (and made current)."""
+    return "mupi " + DEL.join([str(index)] + item_fields(text, tag, sound, options))
+
+
+def player_names() -> list[str]:
+    return [NAME_STARTS[i % 10] + NAME_ENDS[i // 10] for i in range(PLAYER_COUNT)]
 
 
 def winner(board: list[str]) -> str | None:
@@ -133,6 +160,8 @@ class Player:
         self.conn = conn
         self.name = name
         self.board: list[str] | None = None
+        self.volume = 50
+        self.dark = False
 
     async def send(self, text: str) -> bool:
         return await self.conn.send_text(text)
@@ -148,12 +177,27 @@ class Lobby:
         self.players.pop(conn, None)
 
     def main_menu(self) -> str:
-        items = [("Chat with everyone", "chat"), ("Answer a question", "question"),
-                 ("Yes or no", "yesno"), ("Tic-tac-toe on a grid", "grid"), ("Who is here", "who")]
+        # Text colours and backgrounds are palette indexes; -3 is white.
+        items = [("Chat with everyone", "chat", "menuitem", "#4"), ("Answer a question", "question", "menuitem"),
+                 ("Give the password", "password", "menuitem"), ("Yes or no", "yesno", "menuitem", "#8 _-3"),
+                 ("Tic-tac-toe on a grid", "grid", "menuitem"), ("Settings", "settings", "menuitem"),
+                 ("Players", "players", "menuitem"), ("Who is here", "who", "menuitem")]
         if self.download_name:
             items.append(("Download %s" % self.download_name, "download"))
-        items.append(("Leave the server", "leave"))
+        items.append(("Leave the server", "leave", "menuitem", "#2"))
         return menu_command(MAIN_MENU_ID, items, flags=MENU_KEEP_OPEN | MENU_TYPE_AHEAD)
+
+    @staticmethod
+    def volume_item(player: Player) -> tuple:
+        return ("Volume %d" % player.volume, "volume")
+
+    @staticmethod
+    def theme_item(player: Player) -> tuple:
+        return ("Colours: %s" % ("dark" if player.dark else "light"), "theme")
+
+    def settings_menu(self, player: Player) -> str:
+        return menu_command(SETTINGS_MENU_ID, [self.volume_item(player), self.theme_item(player), ("Back", "back")],
+                            flags=MENU_KEEP_OPEN)
 
     async def broadcast(self, text: str, skip: Player | None = None) -> None:
         targets = [player for player in self.players.values() if player is not skip]
@@ -197,12 +241,22 @@ class Lobby:
                 await self.choose(player, tag)
             elif menu_id == GRID_MENU_ID:
                 await self.grid_choice(player, index, tag)
+            elif menu_id == SETTINGS_MENU_ID:
+                await self.settings_choice(player, index, tag)
+            elif menu_id == PLAYERS_MENU_ID:
+                names = player_names()
+                chosen = names[index] if 0 <= index < len(names) and tag == "p%d" % index else None
+                await player.send(say(NOTICE_CHANNEL, "You chose %s." % chosen if chosen else "No player chosen."))
         elif text.startswith("inbx "):
             fields = text[5:].split(DEL, 1)
             request = strtol(fields[0])
             answer = fields[1] if len(fields) > 1 else ""
             if request == QUESTION_ID:
                 await player.send(say(NOTICE_CHANNEL, "You answered: %s" % answer))
+            elif request == PASSWORD_ID:
+                verdict = "right" if answer == "opensesame" else "wrong"
+                await player.send(say(NOTICE_CHANNEL, "You gave a password of %d characters; it is %s."
+                                      % (len(answer), verdict)))
             elif request == DOWNLOAD_ID:
                 result = strtol(answer)
                 await player.send(say(NOTICE_CHANNEL, "The download finished with code %d%s."
@@ -224,6 +278,15 @@ class Lobby:
         elif tag == "question":
             await player.send("inbx " + DEL.join([str(QUESTION_ID), "Question",
                                                   "What is your favourite colour?", "blue"]))
+        elif tag == "password":
+            await player.send("inbp " + DEL.join([str(PASSWORD_ID), "Password",
+                                                  "Say the secret word (it is opensesame).", ""]))
+        elif tag == "settings":
+            await player.send(self.settings_menu(player))
+        elif tag == "players":
+            items = [(name, "p%d" % i) for i, name in enumerate(player_names())]
+            await player.send(say(NOTICE_CHANNEL, "Type the first letters of a name to find it."))
+            await player.send(menu_command(PLAYERS_MENU_ID, items, flags=MENU_TYPE_AHEAD))
         elif tag == "yesno":
             await player.send("msgb " + DEL.join([str(YES_NO_ID), "Demo",
                                                   "Do you like this server?", str(MB_YESNO)]))
@@ -240,12 +303,38 @@ class Lobby:
             await player.send(say(NOTICE_CHANNEL, "Goodbye, %s." % player.name))
             await player.send("quit")
 
+    async def settings_choice(self, player: Player, index: int, tag: str) -> None:
+        if index < 0 or tag == "back":
+            await player.send("mcls %d" % SETTINGS_MENU_ID)
+            await player.send(say(NOTICE_CHANNEL, "Settings closed: volume %d, %s colours."
+                                  % (player.volume, "dark" if player.dark else "light")))
+        elif tag == "volume":
+            player.volume = (player.volume + 10) % 110
+            await player.send(item_update(index, *self.volume_item(player)))
+        elif tag == "theme":
+            player.dark = not player.dark
+            await player.send(item_update(index, *self.theme_item(player)))
+
     @staticmethod
-    def grid_menu(board: list[str], selected: int) -> str:
+    def square_name(index: int) -> str:
+        return "%s%d" % (GRID_COLUMNS[index % GRID_SIZE], index // GRID_SIZE + 1)
+
+    @classmethod
+    def board_text(cls, board: list[str]) -> str:
+        marks = ["%s: %s" % (mark, ", ".join(cls.square_name(i) for i, m in enumerate(board) if m == mark) or "none")
+                 for mark in (PLAYER_MARK, SERVER_MARK)]
+        return "; ".join(marks) + "."
+
+    @classmethod
+    def grid_menu(cls, board: list[str], selected: int) -> str:
+        """Free squares by name on alternating backgrounds; taken squares are placeholders, which the
+        cursor never lands on (the marks are told in the history)."""
         items = []
         for index, mark in enumerate(board):
-            square = "%s%d" % (GRID_COLUMNS[index % GRID_SIZE], index // GRID_SIZE + 1)
-            items.append(("%s %s" % (square, "empty" if mark == " " else mark), "c%d" % index))
+            if mark == " ":
+                items.append((cls.square_name(index), "c%d" % index, "", "_%d" % (9 + index % 2)))
+            else:
+                items.append((MENU_PLACEHOLDER, "c%d" % index, "", "_-2"))
         return menu_command(GRID_MENU_ID, items, columns=GRID_SIZE, selected=selected,
                             flags=MENU_KEEP_OPEN, cell=":1:1")
 
@@ -269,8 +358,10 @@ class Lobby:
         if reply is not None:
             board[reply] = SERVER_MARK
         result = winner(board)
+        await player.send(say(GAME_CHANNEL, self.board_text(board)))
         if result is None and " " in board:
-            await player.send(self.grid_menu(board, MENU_SELECT_KEEP_TAG))
+            free = [i for i, mark in enumerate(board) if mark == " "]
+            await player.send(self.grid_menu(board, free[0]))
             return
         player.board = None
         await player.send("mcls %d" % GRID_MENU_ID)

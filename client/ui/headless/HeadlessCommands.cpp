@@ -72,6 +72,23 @@ bool HeadlessCommands::run(const std::string& rawLine)
         KeyModifiers m;
         ok = parseKey(rest, virtualKey, m);
         if (ok) frontEnd_.runInEDT([&] { key(virtualKey, m); });
+    } else if (word == "type") {
+        ok = !rest.empty();
+        const std::wstring text = common::utf8ToWide(rest);
+        if (ok) frontEnd_.runInEDT([&] {
+            if (focus_ != FocusTarget::List || !menus_) return;
+            for (wchar_t c : text) menus_->listCharacter(c, {});
+        });
+    } else if (word == "answer") {
+        frontEnd_.typeAnswer({true, false, rest});
+    } else if (word == "button") {
+        std::size_t used = 0;
+        common::readLong(rest, &used);
+        ok = used > 0 && used == rest.size();
+        if (ok) frontEnd_.typeAnswer({true, false, rest});
+    } else if (word == "cancel") {
+        ok = rest.empty();
+        if (ok) frontEnd_.typeAnswer({true, true, {}});
     } else if (word == "focus") {
         ok = rest == "chat" || rest == "history" || rest == "list";
         const FocusTarget target = rest == "chat" ? FocusTarget::Chat
@@ -99,6 +116,8 @@ void HeadlessCommands::runAll(std::istream& in)
 {
     std::string line;
     while (std::getline(in, line)) run(line);
+    // Boxes that still wait for the player get their defaults.
+    frontEnd_.endInput();
 }
 
 void HeadlessCommands::key(int virtualKey, KeyModifiers m)
@@ -119,17 +138,41 @@ void HeadlessCommands::key(int virtualKey, KeyModifiers m)
         break;
     case FocusTarget::List:
     case FocusTarget::Arcade:
-        // The list reviews with Page Up and Page Down and moves on with
-        // Tab; the server's menus take their own keys when they are built.
-        if (virtualKey == VirtualKey::kPageUp || virtualKey == VirtualKey::kPageDown) {
-            reviewHistory(virtualKey, m.shift, m.control, m.alt);
-        } else if (virtualKey == VirtualKey::kTab) {
-            focusControl(tabTarget(focus_, m.shift, false));
-        } else {
-            sendKeyEvent(virtualKey, m.shift, m.control, m.alt);
+        if (!menus_) {
+            // Without menus the list only reviews and moves on with Tab.
+            if (virtualKey == VirtualKey::kPageUp || virtualKey == VirtualKey::kPageDown) {
+                reviewHistory(virtualKey, m.shift, m.control, m.alt);
+            } else if (virtualKey == VirtualKey::kTab) {
+                focusControl(tabTarget(focus_, m.shift, false));
+            } else {
+                sendKeyEvent(virtualKey, m.shift, m.control, m.alt);
+            }
+            break;
+        }
+        if (virtualKey == ListKey::kApps) {
+            menus_->listContextMenu(m);
+            break;
+        }
+        for (const ListKeyAction action : {menus_->listKeyDown(virtualKey, m), menus_->listKeyUp(virtualKey, m)}) {
+            if (action == ListKeyAction::ReviewHistory) reviewHistory(virtualKey, m.shift, m.control, m.alt);
+            if (action == ListKeyAction::MoveFocus) focusControl(tabTarget(focus_, m.shift, false));
+        }
+        // The list lets a letter, digit or space of a type-ahead menu through
+        // to be typed, as the window's message loop would.
+        if (const Menu* top = menus_->top(); top && top->has(MenuFlag::kTypeAhead) && !m.any()) {
+            const bool letter = virtualKey >= 'A' && virtualKey <= 'Z';
+            if (letter || virtualKey == ' ' || (virtualKey >= '0' && virtualKey <= '9')) {
+                menus_->listCharacter(static_cast<wchar_t>(letter ? virtualKey + ('a' - 'A') : virtualKey), m);
+            }
         }
         break;
     }
+}
+
+void HeadlessCommands::sendKeyEvent(int virtualKey, bool shift, bool control, bool alt)
+{
+    if (menus_) menus_->sendKeyEvent(virtualKey, KeyModifiers{shift, control, alt});
+    else HistoryCommands::sendKeyEvent(virtualKey, shift, control, alt);
 }
 
 void HeadlessCommands::keyAction(KeyAction action, int virtualKey, KeyModifiers m)

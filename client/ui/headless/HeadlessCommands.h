@@ -7,6 +7,13 @@
 //   key [shift+][ctrl+][alt+]NAME   a key pressed and released in the
 //                                   control with the focus (see
 //                                   virtualKeyNamed for the names)
+//   type TEXT                       characters typed in the control with
+//                                   the focus (the list's type-ahead)
+//   answer TEXT                     answers the server's open (or next)
+//                                   box: an input box's text
+//   button N                        a message box's button (1 OK, 2 Cancel,
+//                                   6 Yes, 7 No ...)
+//   cancel                          cancels the open (or next) box
 //   focus chat|history|list         puts the focus on a control
 //   command N                       runs main-window command N, as "lcmd"
 //   foreground on|off               the window is active, or not
@@ -24,6 +31,7 @@
 #include "client/ui/headless/HeadlessFrontEnd.h"
 #include "client/ui/headless/HeadlessHistory.h"
 #include "client/ui/history/HistoryCommands.h"
+#include "client/ui/menu/MenuOwner.h"
 
 class HeadlessCommands : public HistoryCommands, public MainWindowView {
 public:
@@ -39,6 +47,13 @@ public:
     void runAll(std::istream& in);
 
     FocusTarget focus() const { return focus_; }
+
+    // The menus of the list; without them the list's keys are plain key
+    // events.
+    void setMenus(MenuOwner* menus) { menus_ = menus; }
+    // Key events of the history and the chat line go through the menus too,
+    // which send them with the top menu's context when it asks for that.
+    void sendKeyEvent(int virtualKey, bool shift, bool control, bool alt) override;
 
     // InterfaceOwners: the headless client has no save dialog; the save
     // commands print what they would save.
@@ -61,5 +76,6 @@ private:
     HeadlessFrontEnd& frontEnd_;
     HeadlessHistory& headlessDisplay_; // the same display as the base's, with its window state
     Sleep sleep_;
+    MenuOwner* menus_ = nullptr;
     FocusTarget focus_ = FocusTarget::List;
 };

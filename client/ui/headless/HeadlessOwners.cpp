@@ -6,6 +6,8 @@
 #include "client/net/Connection.h"
 #include "client/solvers/MoveSearch.h"
 #include "client/ui/Links.h"
+#include "client/ui/boxes/BoxRequests.h"
+#include "client/ui/menu/MenuOwner.h"
 #include "client/ui/history/HistoryOwner.h"
 #include "common/numbers.h"
 #include "common/utf8.h"
@@ -36,27 +38,60 @@ void HeadlessOwners::loadSound(const std::string& name) { routed("load sound " +
 
 bool HeadlessOwners::inputBox(const std::vector<std::string>& fields, bool multiline, bool password, std::wstring& answer)
 {
-    std::string line = multiline ? "multi-line input box" : password ? "password input box" : "input box";
-    for (const std::string& f : fields) line += " " + f;
-    routed(line);
-    std::string scripted;
-    if (!frontEnd_.nextAnswer(scripted)) return false;
-    answer = common::utf8ToWide(scripted);
+    const InputRequest r = readInputRequest(fields);
+    const char* kind = multiline ? "multi-line input " : password ? "password input " : "input ";
+    frontEnd_.show("box", kind + std::to_string(r.id) + " " + printable(common::wideToUtf8(r.title)) + ": "
+                              + printable(common::wideToUtf8(r.prompt)) + " [" + printable(common::wideToUtf8(r.defaultText))
+                              + "]");
+    std::string typed;
+    if (!frontEnd_.nextAnswer(typed)) return false;
+    answer = inputAnswerText(common::utf8ToWide(typed));
     return true;
 }
 
 int HeadlessOwners::messageBox(const std::vector<std::string>& fields)
 {
-    const std::string title = fields.size() > 1 ? fields[1] : std::string();
-    const std::string text = fields.size() > 2 ? fields[2] : std::string();
-    const unsigned type = fields.size() > 3 ? static_cast<unsigned>(common::readLong(fields[3])) : 0;
-    routed("message box " + (fields.empty() ? std::string() : fields[0]));
-    return frontEnd_.messageBox(common::utf8ToWide(text), common::utf8ToWide(title), type);
+    const MessageRequest r = readMessageRequest(fields);
+    return frontEnd_.serverMessageBox(r.text, r.caption, r.type);
 }
 
-void HeadlessOwners::menuOperation(const std::string& d, int mode) { routed("menu " + std::to_string(mode) + " " + d); }
-void HeadlessOwners::closeMenu(int id) { routed("close menu " + std::to_string(id)); }
-void HeadlessOwners::moveInMenu(const std::string& d) { routed("move in menu " + d); }
+void HeadlessOwners::menuOperation(const std::string& d, int mode)
+{
+    if (!menus_) return routed("menu " + std::to_string(mode) + " " + d);
+    frontEnd_.runInEDT([&] { menus_->menuUpdate(d, mode); });
+}
+
+void HeadlessOwners::closeMenu(int id)
+{
+    if (!menus_) return routed("close menu " + std::to_string(id));
+    frontEnd_.runInEDT([&] { menus_->menuClose(id); });
+}
+
+void HeadlessOwners::moveInMenu(const std::string& d)
+{
+    if (!menus_) return routed("move in menu " + d);
+    frontEnd_.runInEDT([&] { menus_->menuMove(d); });
+}
+
+void HeadlessOwners::menuBoundsFeedback(int delta, int interrupt, int absolute)
+{
+    if (menus_) frontEnd_.runInEDT([&] { menus_->moveSelection(delta, interrupt != 0, absolute != 0); });
+}
+
+int HeadlessOwners::currentMenuId()
+{
+    int id = -1;
+    if (menus_) frontEnd_.runInEDT([&] { id = menus_->currentMenuId(); });
+    return id;
+}
+
+bool HeadlessOwners::menuIsOpen(int id)
+{
+    bool open = false;
+    if (menus_) frontEnd_.runInEDT([&] { open = menus_->menuIsOpen(id); });
+    return open;
+}
+
 void HeadlessOwners::localMenu(int number) { routed("local menu " + std::to_string(number)); }
 void HeadlessOwners::windowCommand(int id) { routed("window command " + std::to_string(id)); }
 void HeadlessOwners::openLink(const std::string& url)

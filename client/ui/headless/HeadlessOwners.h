@@ -10,6 +10,7 @@
 #include "client/ui/headless/HeadlessFrontEnd.h"
 
 class HistoryOwner;
+class MenuOwner;
 
 class HeadlessOwners : public ServerCommandHandler {
 public:
@@ -18,6 +19,8 @@ public:
     // The history's owner, served on the front-end's GUI thread; without
     // one, history messages are only printed as routed.
     void setHistory(HistoryOwner* history) { history_ = history; }
+    // The menus' owner, served on the front-end's GUI thread.
+    void setMenus(MenuOwner* menus) { menus_ = menus; }
 
     void historyMessage(int channel, const std::wstring& text, bool interrupt) override;
     void playSound(int number, const std::string& sound) override;
@@ -27,6 +30,9 @@ public:
     void menuOperation(const std::string& description, int mode) override;
     void closeMenu(int id) override;
     void moveInMenu(const std::string& description) override;
+    void menuBoundsFeedback(int delta, int interrupt, int absolute) override;
+    int currentMenuId() override;
+    bool menuIsOpen(int id) override;
     void localMenu(int number) override;
     void windowCommand(int id) override;
     void openLink(const std::string& url) override;
@@ -49,4 +55,5 @@ private:
     HeadlessFrontEnd& frontEnd_;
     std::function<void(const std::string&)> print_;
     HistoryOwner* history_ = nullptr;
+    MenuOwner* menus_ = nullptr;
 };

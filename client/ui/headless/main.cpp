@@ -32,9 +32,12 @@
 #include "client/ui/headless/HeadlessCommands.h"
 #include "client/ui/headless/HeadlessFrontEnd.h"
 #include "client/ui/headless/HeadlessHistory.h"
+#include "client/ui/headless/HeadlessMenuDisplay.h"
 #include "client/ui/headless/HeadlessOwners.h"
 #include "client/ui/headless/HeadlessSpeech.h"
 #include "client/ui/history/LayerSpeechOutput.h"
+#include "client/ui/menu/ConnectionMenuReplies.h"
+#include "client/ui/speech/SpeechSetup.h"
 #include "common/file.h"
 #include "common/numbers.h"
 
@@ -154,8 +157,16 @@ int main(int argc, char** argv)
     static HeadlessCommands* window = new HeadlessCommands(front, *historyDisplay, speech, [](unsigned ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     });
+    static HeadlessMenuDisplay* menuDisplay = new HeadlessMenuDisplay(front);
+    static ConnectionMenuReplies menuReplies;
+    static MenuOwner* menus = new MenuOwner(
+        *menuDisplay, speech, menuReplies, [](const std::wstring& name) { menuDisplay->playSound(name); },
+        [] { return speechSetup().selfSpeaking(); });
+    menuDisplay->setMenus(menus);
+    window->setMenus(menus);
     window->loadPresentation();
     owners.setHistory(&window->history());
+    owners.setMenus(menus);
     std::thread([] { window->runAll(std::cin); }).detach();
     theConnection().setSendObserver([](const std::string& text, bool binary) {
         printLine(std::string(binary ? "sent binary: " : "sent: ") + printable(text));

@@ -123,3 +123,17 @@ MenuItemChange parseMenuItemChange(std::string_view text)
     change.item = makeMenuItem(fieldAt(f, 1), fieldAt(f, 2), fieldAt(f, 3), fieldAt(f, 4));
     return change;
 }
+
+CellSize gridCellSize(int width, int height, const Menu& menu)
+{
+    const long long c = menu.gridColumns(), r = std::max(menu.gridRows(), 1);
+    const long long x = menu.cellAspectX == 0 ? 1 : menu.cellAspectX;
+    const long long y = menu.cellAspectY == 0 ? 1 : menu.cellAspectY;
+    const auto fits = [&](long long w, long long h) { return w > 0 && h > 0 && w * c <= width && h * r <= height; };
+    long long w = width / c, h = w * y / x;
+    if (fits(w, h)) return {static_cast<int>(w), static_cast<int>(h)};
+    h = height / r;
+    w = h * x / y;
+    if (fits(w, h)) return {static_cast<int>(w), static_cast<int>(h)};
+    return {1, 1};
+}

@@ -90,3 +90,14 @@ MenuItemChange parseMenuItemChange(std::string_view text);
 // Builds an item from its four protocol fields; "null" stands for an empty
 // tag, sound or options field (never for the text).
 MenuItem makeMenuItem(std::string_view text, std::string_view tag, std::string_view sound, std::string_view options);
+
+// The size of one grid cell in pixels for a list area of width × height:
+// the cell width that fits the columns across, with the height from the
+// cell aspect; when the rows do not fit down, the height that fits them,
+// with the width from the aspect. An aspect of 0 counts as 1. An area too
+// small for either gives cells of one pixel.
+struct CellSize {
+    int width;
+    int height;
+};
+CellSize gridCellSize(int width, int height, const Menu& menu);

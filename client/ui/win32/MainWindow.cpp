@@ -9,6 +9,7 @@
 #include "client/net/Connection.h"
 #include "client/ui/KeyRules.h"
 #include "client/ui/win32/HistoryControl.h"
+#include "client/ui/win32/MenuList.h"
 #include "client/ui/win32/Win32FrontEnd.h"
 
 namespace {
@@ -92,6 +93,7 @@ void MainWindow::createControls(HINSTANCE instance)
     list_ = child(L"LISTBOX", L"",
                   WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_HASSTRINGS | LBS_USETABSTOPS, 0, 0, 0,
                   0, kListId);
+    SendMessageW(list_, LB_SETHORIZONTALEXTENT, 2000, 0);
 
     if (history_) {
         SendMessageW(history_, EM_EXLIMITTEXT, 0, kHistoryTextLimit);
@@ -159,8 +161,31 @@ void MainWindow::layout()
     }
     MoveWindow(menuLabel_, w / 2 + 15, 15, w / 2 - 20, h - 70, TRUE);
     ShowWindow(menuLabel_, showNormal);
-    MoveWindow(list_, w / 2 + 10, 10, w / 2 - 10, h - 60, TRUE);
+    const int gridHeight = menuList_ ? menuList_->gridHeight() : 0;
+    MoveWindow(list_, w / 2 + 10, 10, w / 2 - 10, gridHeight > 0 ? gridHeight : h - 60, TRUE);
     ShowWindow(list_, showNormal);
+}
+
+SIZE MainWindow::listArea() const
+{
+    RECT r{};
+    GetClientRect(window_, &r);
+    return SIZE{r.right / 2 - 10, r.bottom - 60};
+}
+
+HWND MainWindow::replaceList(DWORD style)
+{
+    const bool focused = list_ && GetFocus() == list_;
+    if (list_) DestroyWindow(list_);
+    list_ = CreateWindowExW(0, L"LISTBOX", L"", style, 0, 0, 0, 0, window_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), GetModuleHandleW(nullptr), nullptr);
+    if (!list_) return nullptr;
+    SetWindowSubclass(list_, controlProc, kListId, reinterpret_cast<DWORD_PTR>(this));
+    SendMessageW(list_, LB_SETHORIZONTALEXTENT, 2000, 0);
+    if (font_) SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    layout();
+    if (focused) SetFocus(list_);
+    return list_;
 }
 
 void MainWindow::setArcadeMode(bool on)
@@ -336,12 +361,12 @@ bool MainWindow::handleControlMessage(HWND control, UINT message, WPARAM wParam,
         return false;
     }
     if (control == list_) {
-        // The menus' own keys come with the menu list; here the list takes
-        // part in the Tab cycle.
         if (message == WM_SETFOCUS) {
             remember(FocusTarget::List);
             return false;
         }
+        if (menus_) return handleListMessage(message, wParam, lParam);
+        // Without menus the list only takes part in the Tab cycle.
         if (isKey && wParam == VK_TAB) {
             if (message == WM_KEYUP || message == WM_SYSKEYUP) moveFocusFrom(FocusTarget::List);
             return true;
@@ -349,6 +374,57 @@ bool MainWindow::handleControlMessage(HWND control, UINT message, WPARAM wParam,
         if (message == WM_CHAR && wParam == L'\t') return true;
     }
     return false;
+}
+
+bool MainWindow::handleListMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const KeyModifiers m = currentModifiers();
+    const auto lineAt = [&](LPARAM point) {
+        const LRESULT hit = SendMessageW(list_, LB_ITEMFROMPOINT, 0, point);
+        return HIWORD(hit) ? -1 : static_cast<int>(LOWORD(hit));
+    };
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+        const int key = static_cast<int>(wParam);
+        const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+        switch (down ? menus_->listKeyDown(key, m) : menus_->listKeyUp(key, m)) {
+        case ListKeyAction::Handled: return true;
+        case ListKeyAction::MoveFocus: moveFocusFrom(FocusTarget::List); return true;
+        case ListKeyAction::ReviewHistory: owners_->reviewHistory(key, m.shift, m.control, m.alt); return true;
+        case ListKeyAction::Default: return false;
+        }
+        return false;
+    }
+    case WM_CHAR:
+        // The list's own search by first letter would move the line behind
+        // the menu's back; type-ahead is the menu's.
+        menus_->listCharacter(static_cast<wchar_t>(wParam), m);
+        return true;
+    case WM_CONTEXTMENU:
+        menus_->listContextMenu(KeyModifiers{m.shift && GetKeyState(VK_F10) >= 0, m.control, false});
+        return true;
+    case WM_MOUSEMOVE:
+        if (menuList_) menuList_->pointerAt(lineAt(lParam));
+        return false;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        return true;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+        SetFocus(list_);
+        const int line = lineAt(lParam);
+        if (line >= 0) menus_->lineClicked(line, message == WM_LBUTTONUP);
+        // The right button goes on to the context-menu request.
+        return message != WM_RBUTTONUP;
+    }
+    default: return false;
+    }
 }
 
 LRESULT CALLBACK MainWindow::controlProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -388,6 +464,7 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             historyControl_->timer(wParam);
             return 0;
         }
+        if (menuList_ && menuList_->timer(wParam)) return 0;
         break;
     case kInstanceQueryMessage:
         return 1;
@@ -395,8 +472,21 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         active_ = LOWORD(wParam) != WA_INACTIVE;
         break;
     case WM_SIZE:
+        if (menuList_) menuList_->resized();
         layout();
         return 0;
+    case WM_MEASUREITEM:
+        if (menuList_ && wParam == static_cast<WPARAM>(kListId)) {
+            menuList_->measure(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+            return TRUE;
+        }
+        break;
+    case WM_DRAWITEM:
+        if (menuList_ && wParam == static_cast<WPARAM>(kListId)) {
+            menuList_->draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        }
+        break;
     case WM_SETFOCUS:
         focusControl(lastFocus_);
         return 0;

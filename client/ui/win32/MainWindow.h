@@ -21,6 +21,8 @@ inline constexpr wchar_t kMainWindowClass[] = L"OrvelleClient21";
 constexpr UINT kInstanceQueryMessage = WM_USER + 400;
 
 class HistoryControl;
+class MenuList;
+class MenuOwner;
 
 class MainWindow : public MainWindowView {
 public:
@@ -47,6 +49,24 @@ public:
     // gets kFlushHistoryMessage.
     void setHistoryControl(HistoryControl* control) { historyControl_ = control; }
 
+    // The menus and the list that shows them; without them the list only
+    // takes part in the Tab cycle.
+    void setMenus(MenuOwner* menus, MenuList* list)
+    {
+        menus_ = menus;
+        menuList_ = list;
+    }
+    // Destroys the list box and creates one with this style in its place
+    // (subclassed, with the window's font and a horizontal extent of 2000
+    // pixels), laid out, focused when the old one was; returns it.
+    HWND replaceList(DWORD style);
+    // The list's area: half the client width less 10, the client height
+    // less 60.
+    SIZE listArea() const;
+    HFONT font() const { return font_; }
+    // Lays the controls out again (the list's height follows a grid).
+    void relayout() { layout(); }
+
     bool arcadeMode() const { return arcadeMode_; }
     // Arcade mode: the game's window takes the place of history, menu label
     // and list, and the second accelerator table is off.
@@ -70,6 +90,7 @@ private:
     bool handleControlMessage(HWND control, UINT message, WPARAM wParam, LPARAM lParam);
     bool handleChatKey(UINT message, WPARAM wParam);
     bool handleHistoryKey(UINT message, WPARAM wParam);
+    bool handleListMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls(HINSTANCE instance);
     void layout();
     void applyFont();
@@ -100,4 +121,6 @@ private:
     InterfaceOwners defaultOwners_;
     InterfaceOwners* owners_ = &defaultOwners_;
     HistoryControl* historyControl_ = nullptr;
+    MenuOwner* menus_ = nullptr;
+    MenuList* menuList_ = nullptr;
 };

@@ -17,6 +17,10 @@
 #include "client/net/ConnectionThread.h"
 #include "client/ui/win32/ConnectionDialog.h"
 #include "client/ui/win32/MainWindow.h"
+#include "client/ui/win32/MenuList.h"
+#include "client/ui/menu/ConnectionMenuReplies.h"
+#include "client/ui/speech/SpeechSetup.h"
+#include "client/core/Settings.h"
 #include "client/ui/win32/MessageLoop.h"
 #include "client/ui/win32/ServerOwners.h"
 #include "client/ui/history/LayerSpeechOutput.h"
@@ -121,6 +125,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     WindowOwners parts(window, historyControl, speech);
     window.setOwners(&parts);
     owners.setHistory(&parts.history());
+    owners.setHistoryControl(&historyControl);
+    MenuList menuList(window, [&parts] { return parts.history().model().presentation().palette; },
+                      [] { return speechSetup().plainControls(); });
+    ConnectionMenuReplies menuReplies;
+    // The window program has no audio output yet: the items' sounds and
+    // "menubounds" are not played.
+    MenuOwner menus(menuList, speech, menuReplies, [](const std::wstring&) {}, [] { return speechSetup().selfSpeaking(); });
+    menuList.setMenus(&menus);
+    window.setMenus(&menus, &menuList);
+    parts.setMenus(&menus);
+    owners.setMenus(&menus);
     prepareConnection(owners);
     ConnectionThread connectionThread;
 
@@ -149,6 +164,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     // "quit", the end of the connection): it goes before the objects it
     // points to, and the connection forgets the owners that go with it.
     if (IsWindow(window.handle())) DestroyWindow(window.handle());
+    window.setMenus(nullptr, nullptr);
     theConnection().setHandler(nullptr);
     return exitCode;
 }

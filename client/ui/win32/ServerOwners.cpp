@@ -6,7 +6,11 @@
 #include "client/net/Connection.h"
 #include "client/solvers/MoveSearch.h"
 #include "client/ui/Links.h"
+#include "client/ui/boxes/BoxRequests.h"
 #include "client/ui/history/HistoryOwner.h"
+#include "client/ui/menu/MenuOwner.h"
+#include "client/ui/win32/HistoryControl.h"
+#include "client/ui/win32/InputBox.h"
 #include "client/ui/win32/MainWindow.h"
 
 void ServerOwners::windowCommand(int id)
@@ -48,3 +52,66 @@ void ServerOwners::openLink(const std::string& url) { openUrl(url); }
 // On the worker thread; the search gives up when the user quits, so that a
 // deep search never holds up the end of the program.
 std::string ServerOwners::moveSearch(const std::string& message) { return solvers::moveSearchReply(message, &quittingFlag()); }
+
+void ServerOwners::menuOperation(const std::string& description, int mode)
+{
+    if (menus_) frontEnd().runInEDT([&] { menus_->menuUpdate(description, mode); });
+}
+
+void ServerOwners::closeMenu(int id)
+{
+    if (menus_) frontEnd().runInEDT([&] { menus_->menuClose(id); });
+}
+
+void ServerOwners::moveInMenu(const std::string& description)
+{
+    if (menus_) frontEnd().runInEDT([&] { menus_->menuMove(description); });
+}
+
+void ServerOwners::menuBoundsFeedback(int delta, int interrupt, int absolute)
+{
+    if (menus_) frontEnd().runInEDT([&] { menus_->moveSelection(delta, interrupt != 0, absolute != 0); });
+}
+
+int ServerOwners::currentMenuId()
+{
+    int id = -1;
+    if (menus_) frontEnd().runInEDT([&] { id = menus_->currentMenuId(); });
+    return id;
+}
+
+bool ServerOwners::menuIsOpen(int id)
+{
+    bool open = false;
+    if (menus_) frontEnd().runInEDT([&] { open = menus_->menuIsOpen(id); });
+    return open;
+}
+
+// The count of open boxes lives on the GUI thread, with the history.
+void ServerOwners::boxOpen(bool open)
+{
+    if (!historyControl_) return;
+    if (open) historyControl_->boxOpened();
+    else historyControl_->boxClosed();
+}
+
+bool ServerOwners::inputBox(const std::vector<std::string>& fields, bool multiline, bool password, std::wstring& answer)
+{
+    const InputRequest r = readInputRequest(fields);
+    std::wstring edited;
+    if (!InputBox(edited, window_.handle(), r.title, r.prompt, r.defaultText, multiline, password,
+                  [this](bool open) { boxOpen(open); })) {
+        return false;
+    }
+    answer = inputAnswerText(edited);
+    return true;
+}
+
+int ServerOwners::messageBox(const std::vector<std::string>& fields)
+{
+    const MessageRequest r = readMessageRequest(fields);
+    frontEnd().runInEDT([this] { boxOpen(true); });
+    const int button = MessageBoxW(window_.handle(), r.text.c_str(), r.caption.c_str(), r.type);
+    frontEnd().runInEDT([this] { boxOpen(false); });
+    return button;
+}

@@ -6,8 +6,10 @@
 
 #include "client/net/ServerCommandHandler.h"
 
+class HistoryControl;
 class HistoryOwner;
 class MainWindow;
+class MenuOwner;
 
 class ServerOwners : public ServerCommandHandler {
 public:
@@ -16,6 +18,22 @@ public:
     // The history's owner, on the GUI thread; without one, messages are
     // dropped.
     void setHistory(HistoryOwner* history) { history_ = history; }
+    // The menus, on the GUI thread; and the history control, which counts
+    // the open boxes (the program is in the foreground while one is open).
+    void setMenus(MenuOwner* menus) { menus_ = menus; }
+    void setHistoryControl(HistoryControl* control) { historyControl_ = control; }
+
+    void menuOperation(const std::string& description, int mode) override;
+    void closeMenu(int id) override;
+    void moveInMenu(const std::string& description) override;
+    void menuBoundsFeedback(int delta, int interrupt, int absolute) override;
+    int currentMenuId() override;
+    bool menuIsOpen(int id) override;
+    // "inbx"/"inbm"/"inbp" (worker thread): the input dialog on the GUI
+    // thread; "msgb" (worker thread) and "msbm" (connection thread): a
+    // message box owned by the main window, with a server's type made safe.
+    bool inputBox(const std::vector<std::string>& fields, bool multiline, bool password, std::wstring& answer) override;
+    int messageBox(const std::vector<std::string>& fields) override;
 
     void historyMessage(int channel, const std::wstring& text, bool interrupt) override;
     void flashWindow(int channel, int count) override;
@@ -28,5 +46,9 @@ public:
 
 private:
     MainWindow& window_;
+    void boxOpen(bool open);
+
     HistoryOwner* history_ = nullptr;
+    MenuOwner* menus_ = nullptr;
+    HistoryControl* historyControl_ = nullptr;
 };

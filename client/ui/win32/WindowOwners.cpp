@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "client/core/Language.h"
+#include "client/ui/menu/MenuOwner.h"
 #include "client/core/Settings.h"
 #include "client/net/Connection.h"
 #include "client/ui/history/PresentationDefaults.h"
@@ -104,4 +105,10 @@ void WindowOwners::followLink(long start, long end)
 void WindowOwners::openAddress(const std::wstring& address)
 {
     ShellExecuteW(window_.handle(), L"open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void WindowOwners::sendKeyEvent(int virtualKey, bool shift, bool control, bool alt)
+{
+    if (menus_) menus_->sendKeyEvent(virtualKey, KeyModifiers{shift, control, alt});
+    else HistoryCommands::sendKeyEvent(virtualKey, shift, control, alt);
 }

@@ -9,6 +9,7 @@
 #include "client/ui/win32/HistoryControl.h"
 
 class MainWindow;
+class MenuOwner;
 
 class WindowOwners : public HistoryCommands {
 public:
@@ -19,6 +20,10 @@ public:
     void saveHistory() override;
     void saveView() override;
     void followLink(long start, long end) override;
+    // Key events go through the menus, which send them with the top menu's
+    // context when it asks for that.
+    void setMenus(MenuOwner* menus) { menus_ = menus; }
+    void sendKeyEvent(int virtualKey, bool shift, bool control, bool alt) override;
 
     // Writes a view as the save command does: view 0 as the control's text
     // in UTF-8 or as RTF (UTF-8 code page), other views as their messages'
@@ -35,4 +40,5 @@ private:
 
     MainWindow& window_;
     HistoryControl& control_;
+    MenuOwner* menus_ = nullptr;
 };

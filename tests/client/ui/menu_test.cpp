@@ -424,3 +424,26 @@ TEST(MenuOwner, LocalMenusStayTheClientsOwn)
     EXPECT_EQ(f.sent, (std::vector<std::string>{"msel -1020" + D + "0" + D + "tevil"}));
     EXPECT_EQ(local.calls, (std::vector<std::string>{"choice 1020 0", "choice 1020 1", "key 1020 65"}));
 }
+
+TEST(MenuParse, GridCellSizes)
+{
+    Menu m;
+    m.columns = 3;
+    m.items.resize(9);
+    struct Case {
+        int width, height, x, y;
+        CellSize expected;
+    } cases[] = {
+        {300, 400, 1, 1, {100, 100}}, // across first
+        {300, 150, 1, 1, {50, 50}},   // too tall: the rows decide
+        {300, 400, 2, 1, {100, 50}},  {300, 400, 0, 0, {100, 100}}, {300, 90, -1, 1, {1, 1}},
+        {0, 0, 1, 1, {1, 1}},
+    };
+    for (const Case& c : cases) {
+        m.cellAspectX = c.x;
+        m.cellAspectY = c.y;
+        const CellSize s = gridCellSize(c.width, c.height, m);
+        EXPECT_EQ(s.width, c.expected.width) << c.width << "x" << c.height;
+        EXPECT_EQ(s.height, c.expected.height) << c.width << "x" << c.height;
+    }
+}

@@ -1,0 +1,242 @@
+// The menu list under Wine: the list box made for grids and lists, its lines
+// in grid order, cell sizes from the measure rules, keys and characters sent
+// to the real list, and the input dialogs' fields and masking.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "client/core/CoreTestEnv.h"
+#include "client/core/Settings.h"
+#include "client/ui/win32/InputBox.h"
+#include "client/ui/win32/MainWindow.h"
+#include "client/ui/win32/MenuList.h"
+#include "client/ui/win32/Win32FrontEnd.h"
+#include "client/ui/win32/resource.h"
+#include "common/utf8.h"
+
+namespace {
+
+const std::string D = "\x7F";
+
+std::string menuText(int id, int columns, const std::vector<std::string>& texts, int flags = 0, const std::string& cell = "")
+{
+    std::string s = std::to_string(id) + D + std::to_string(columns) + D + std::to_string(texts.size()) + D + "0" + D
+                    + std::to_string(flags) + D + cell;
+    for (const std::string& t : texts) s += D + t + D + "t" + t + D + "null" + D + "#1 _2";
+    return s;
+}
+
+std::wstring lineText(HWND list, int line)
+{
+    wchar_t buffer[256] = {};
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+void pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+struct Recorder : SpeechOutput, MenuReplies {
+    std::vector<std::string> sent, said;
+    void say(const std::wstring& t, bool) override { said.push_back(common::wideToUtf8(t)); }
+    void braille(const std::wstring&) override {}
+    void choice(int id, int i, const std::string& tag) override
+    {
+        sent.push_back("msel " + std::to_string(id) + " " + std::to_string(i) + " " + tag);
+    }
+    void cancel(int id) override { sent.push_back("msel " + std::to_string(id) + " -1"); }
+    void menuKey(int code, int id, int, const std::string&) override
+    {
+        sent.push_back("mkey " + std::to_string(code) + " " + std::to_string(id));
+    }
+    void key(int code) override { sent.push_back("key " + std::to_string(code)); }
+};
+
+class MenuListTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        LoadLibraryW(L"riched20.dll");
+        MainWindow::registerClass(GetModuleHandleW(nullptr)); // once per process
+    }
+
+    void SetUp() override
+    {
+        setFrontEnd(&front);
+        settings().userConfirmOnExit = false;
+        ASSERT_TRUE(window.create(GetModuleHandleW(nullptr)));
+        front.setMainWindow(window.handle());
+        MoveWindow(window.handle(), 0, 0, 800, 600, TRUE);
+        menuList.setMenus(&menus);
+        window.setMenus(&menus, &menuList);
+        pump();
+    }
+
+    void TearDown() override
+    {
+        window.setMenus(nullptr, nullptr);
+        if (IsWindow(window.handle())) DestroyWindow(window.handle());
+        pump();
+        setFrontEnd(nullptr);
+    }
+
+    LONG listStyle() { return GetWindowLongW(window.list(), GWL_STYLE); }
+    int cursor() { return static_cast<int>(SendMessageW(window.list(), LB_GETCURSEL, 0, 0)); }
+
+    CoreTestEnv env;
+    Win32FrontEnd front;
+    MainWindow window;
+    bool plain = false;
+    MenuList menuList{window, [] { return std::vector<std::uint32_t>{0x0000FF, 0x00FF00, 0xFF0000}; },
+                      [this] { return plain; }};
+    Recorder recorder;
+    MenuOwner menus{menuList, recorder, recorder, [](const std::wstring&) {}, [] { return false; }};
+};
+
+} // namespace
+
+TEST_F(MenuListTest, GridsAreMultiColumnOwnerDrawnListsInGridOrder)
+{
+    menus.menuUpdate(menuText(1, 1, {"a", "b"}), 1);
+    HWND single = window.list();
+    EXPECT_TRUE(listStyle() & LBS_OWNERDRAWFIXED);
+    EXPECT_FALSE(listStyle() & LBS_MULTICOLUMN);
+    EXPECT_EQ(SendMessageW(window.list(), LB_GETHORIZONTALEXTENT, 0, 0), 2000);
+
+    menus.menuUpdate(menuText(2, 3, {"0", "1", "2", "3", "4", "5", "6", "7", "8"}, 0, ":1:1"), 1);
+    HWND grid = window.list();
+    EXPECT_NE(grid, single);
+    EXPECT_TRUE(listStyle() & LBS_MULTICOLUMN);
+    EXPECT_FALSE(listStyle() & WS_VSCROLL);
+    ASSERT_EQ(SendMessageW(grid, LB_GETCOUNT, 0, 0), 9);
+    EXPECT_EQ(lineText(grid, 1), L"3"); // the list fills column after column
+    EXPECT_EQ(lineText(grid, 3), L"1");
+    // Cells: half the client width less 10, across three columns, square.
+    const SIZE area = window.listArea();
+    const int cell = area.cx / 3;
+    ASSERT_LE(cell * 3, area.cy);
+    EXPECT_EQ(SendMessageW(grid, LB_GETITEMHEIGHT, 0, 0), std::min(cell, 255));
+    RECT r;
+    GetWindowRect(grid, &r);
+    EXPECT_EQ(r.bottom - r.top, 3 * cell);
+
+    // Same layout: the list stays; other columns: made anew; back to a list.
+    menus.menuUpdate(menuText(2, 3, {"a", "b", "c", "d", "e", "f", "g", "h", "i"}, 0, ":1:1"), 1);
+    EXPECT_EQ(window.list(), grid);
+    menus.menuUpdate(menuText(3, 4, {"0", "1", "2", "3", "4", "5", "6", "7"}), 1);
+    EXPECT_NE(window.list(), grid);
+    menus.menuClose(0);
+    EXPECT_FALSE(listStyle() & LBS_MULTICOLUMN);
+    EXPECT_EQ(SendMessageW(window.list(), LB_GETCOUNT, 0, 0), 0);
+
+    // A plain list for screen readers that read the standard one best.
+    plain = true;
+    menus.menuUpdate(menuText(2, 3, {"0", "1", "2", "3", "4", "5"}), 1);
+    EXPECT_FALSE(listStyle() & (LBS_OWNERDRAWFIXED | LBS_MULTICOLUMN));
+    EXPECT_EQ(lineText(window.list(), 1), L"3");
+}
+
+TEST_F(MenuListTest, KeysAndCharactersSentToTheList)
+{
+    window.focusControl(FocusTarget::List);
+    menus.menuUpdate(menuText(4, 1, {"apple", "banana", "cherry"}, 0x02), 1);
+    HWND list = window.list();
+    SendMessageW(list, WM_KEYDOWN, VK_DOWN, 1);
+    EXPECT_EQ(cursor(), 1);
+    SendMessageW(list, WM_KEYDOWN, VK_END, 1);
+    EXPECT_EQ(cursor(), 2);
+    SendMessageW(list, WM_CHAR, L'a', 1); // type-ahead wraps to "apple"
+    EXPECT_EQ(cursor(), 0);
+    EXPECT_EQ(menus.top()->selected, 0);
+    SendMessageW(list, WM_KEYDOWN, VK_F1, 1);
+    SendMessageW(list, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_EQ(recorder.sent, (std::vector<std::string>{"key 112", "msel 4 0 tapple"}));
+    EXPECT_EQ(SendMessageW(window.list(), LB_GETCOUNT, 0, 0), 0); // chosen and closed
+
+    // A click on a line chooses its item.
+    menus.menuUpdate(menuText(5, 1, {"x", "y"}, 0x01), 1);
+    const LRESULT height = SendMessageW(window.list(), LB_GETITEMHEIGHT, 0, 0);
+    const LPARAM at = MAKELPARAM(5, height + height / 2);
+    SendMessageW(window.list(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(window.list(), WM_LBUTTONUP, 0, at);
+    EXPECT_EQ(recorder.sent.back(), "msel 5 1 ty");
+    EXPECT_EQ(cursor(), 1);
+
+    // The arrows' key events repeat the item after a timer, not a sleep.
+    SendMessageW(window.list(), WM_KEYDOWN, VK_RIGHT, 1);
+    EXPECT_EQ(recorder.sent.back(), "key 39");
+    EXPECT_TRUE(recorder.said.empty());
+    const DWORD until = GetTickCount() + 2000;
+    while (recorder.said.empty() && GetTickCount() < until) {
+        pump();
+        Sleep(10);
+    }
+    EXPECT_EQ(recorder.said, (std::vector<std::string>{"y"}));
+}
+
+namespace {
+
+// Fills and confirms (or cancels) the input dialog from a timer of its modal loop.
+struct DialogScript {
+    static inline std::wstring typed;
+    static inline bool confirm = true;
+    static inline std::wstring prompt, caption, okLabel;
+    static inline LRESULT passwordChar = 0;
+
+    static void CALLBACK tick(HWND, UINT, UINT_PTR id, DWORD)
+    {
+        HWND dialog = GetActiveWindow();
+        HWND edit = dialog ? GetDlgItem(dialog, IDC_INPUT_TEXT) : nullptr;
+        if (!edit) return;
+        KillTimer(nullptr, id);
+        wchar_t buffer[256] = {};
+        GetDlgItemTextW(dialog, IDC_INPUT_PROMPT, buffer, 256);
+        prompt = buffer;
+        GetWindowTextW(dialog, buffer, 256);
+        caption = buffer;
+        GetDlgItemTextW(dialog, IDOK, buffer, 256);
+        okLabel = buffer;
+        passwordChar = SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0);
+        SetWindowTextW(edit, typed.c_str());
+        SendMessageW(dialog, WM_COMMAND, confirm ? IDOK : IDCANCEL, 0);
+    }
+};
+
+} // namespace
+
+TEST_F(MenuListTest, InputDialogsShowTheirFieldsMaskPasswordsAndAnswer)
+{
+    std::vector<bool> opened;
+    DialogScript::typed = L"s\u00E9cret";
+    SetTimer(nullptr, 0, 50, DialogScript::tick);
+    std::wstring result;
+    EXPECT_TRUE(InputBox(result, window.handle(), L"Title", L"Prompt?", L"default", false, true,
+                         [&](bool open) { opened.push_back(open); }));
+    EXPECT_EQ(result, L"s\u00E9cret");
+    EXPECT_EQ(DialogScript::caption, L"Title");
+    EXPECT_EQ(DialogScript::prompt, L"Prompt?");
+    EXPECT_EQ(DialogScript::okLabel, L"OK");
+    EXPECT_EQ(DialogScript::passwordChar, L'*');
+    EXPECT_EQ(opened, (std::vector<bool>{true, false}));
+
+    // Multi-line: line breaks come back as the edit holds them (CR LF).
+    DialogScript::typed = L"one\r\ntwo";
+    SetTimer(nullptr, 0, 50, DialogScript::tick);
+    EXPECT_TRUE(InputBox(result, window.handle(), L"T", L"P", L"", true, false));
+    EXPECT_EQ(result, L"one\r\ntwo");
+    EXPECT_EQ(DialogScript::passwordChar, 0);
+
+    DialogScript::confirm = false;
+    SetTimer(nullptr, 0, 50, DialogScript::tick);
+    result = L"unchanged";
+    EXPECT_FALSE(InputBox(result, window.handle(), L"T", L"P", L"", false, false));
+    EXPECT_EQ(result, L"unchanged");
+    DialogScript::confirm = true;
+}
