@@ -121,6 +121,7 @@ class HeadlessClient(unittest.TestCase):
                 "key Down", "key Return", "answer opensesame", "sleep 400",      # the password
                 "key Down", "key Return", "button 7", "sleep 400",               # yes or no: No
                 "key Down", "key Return", "sleep 400",                           # the grid, on B2
+                "key F1", "sleep 400",                                           # a key with the grid's context
                 "key Right", "key Right", "key Return", "sleep 400",             # C2 (then the row's end)
                 "key Escape", "sleep 400",                                       # abandoned
                 "key Down", "key Return", "sleep 400", "key Return", "sleep 400",  # settings: louder
@@ -134,13 +135,15 @@ class HeadlessClient(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         out = result.stdout.splitlines()
         print("\n".join(line for line in out if line.split(":")[0] in ("menu", "sent", "box", "sound")))
-        grid = "menu: 2 (9 items, 3 columns, flags 0x1): A1 | B1 | C1 | A2 | B2 | C2 | A3 | B3 | C3"
+        grid = "menu: 2 (9 items, 3 columns, flags 0x9): A1 | B1 | C1 | A2 | B2 | C2 | A3 | B3 | C3"
         for line in (grid, "menu: current 5 C2", "sound: menubounds", "menu: current 0 Volume 60",
                      "box: password input 104 Password: Say the secret word (it is opensesame). []",
                      "box: Demo: Do you like this server?", "menu: current 18 Irdan",
                      "history: You answered: green", "history: You gave a password of 10 characters; it is right.",
                      "history: You said no.", "history: Game abandoned.", "history: You chose Irdan."):
             self.assertIn(line, out)
+        self.assertIn("mkey 112" + DEL + "2" + DEL + "4" + DEL + "c4", server.received())
+        self.assertIn("history: You are on B2. Choose a free square with the arrows and Enter; Escape gives up.", out)
         received = [text for text in server.received() if text.startswith(("msel", "inbx", "msgb"))]
         self.assertEqual(received, [
             "msel 1" + DEL + "1" + DEL + "question", "inbx 101" + DEL + "green",

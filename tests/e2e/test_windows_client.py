@@ -284,6 +284,66 @@ class WindowsClientTest(unittest.TestCase):
             self.client.env.pop("ORVC_SPEECH_LOG", None)
             scripted.stop()
 
+    def test_menus_and_boxes_of_the_demo_lobby_from_the_keyboard(self):
+        lobby = wc.DevServer(wc.temp_folder(), ["--demo"])
+        DEL = "\x7f"
+        try:
+            self.client.reset_userdir(wc.local_server_config(lobby.port, confirm_exit=False))
+            proc, dialog = self.start_to_dialog()
+            self.log_in_as_alice(dialog)
+            main = wc.wait_for(lambda: wc.find_windows(LOGIN_TITLE), 60, "the title after login")[0]
+            time.sleep(1.5)
+
+            def sent(text, what):
+                return wc.wait_for(lambda: text in lobby.received_texts(), 30, what)
+
+            wc.focus(main)
+            wc.press("alt+l")
+            # The question: typed over its default text and confirmed.
+            wc.press("Down", "Return")
+            sent("msel 1" + DEL + "1" + DEL + "question", "the choice of the question")
+            box = wc.wait_for(lambda: wc.find_windows("Question", visible_only=True), 30, "the input box")[0]
+            wc.focus(box)
+            wc.type_text("red")
+            wc.press("Return")
+            sent("inbx 101" + DEL + "red", "the answer")
+            # The Yes/No box answered No with its key.
+            wc.focus(main)
+            wc.press("Down", "Down", "Return")
+            box = wc.wait_for(lambda: wc.find_windows("Demo", visible_only=True), 30, "the message box")[0]
+            wc.focus(box)
+            wc.press("n")
+            sent("msgb 102" + DEL + "7", "the button")
+            # The grid: drawn in colour, Right then Enter, then Escape.
+            wc.focus(main)
+            wc.press("Down", "Return")
+            sent("msel 1" + DEL + "4" + DEL + "grid", "the grid's choice")
+            time.sleep(1.5)
+            wc.screenshot(os.path.join(self.artifacts, "menu-grid.png"))
+            wc.press("F1")  # the grid asks for its keys with its context
+            sent("mkey 112" + DEL + "2" + DEL + "4" + DEL + "c4", "the key in the grid")
+            wc.press("Right", "Return")
+            sent("msel 2" + DEL + "5" + DEL + "c5", "a square")
+            time.sleep(1)
+            wc.press("Escape")
+            sent("msel 2" + DEL + "-1" + DEL + "-1", "the grid cancelled")
+            # The players: type-ahead in 200 names.
+            time.sleep(1)
+            wc.press("Down", "Down", "Return")
+            sent("msel 1" + DEL + "6" + DEL + "players", "the players' list")
+            time.sleep(1.5)
+            wc.type_text("ir")
+            wc.press("Return")
+            sent("msel 4" + DEL + "18" + DEL + "p18", "the player found by typing")
+            print("\nthe server received: %s" % [t for t in lobby.received_texts()
+                                                   if t.split(" ")[0] in ("msel", "mkey", "inbx", "msgb", "key")])
+            wc.screenshot(os.path.join(self.artifacts, "menus-done.png"))
+            wc.focus(main)
+            wc.press("alt+F4")
+            self.assertEqual(self.wait_exit(proc), 0)
+        finally:
+            lobby.stop()
+
 
 if __name__ == "__main__":
     unittest.main()

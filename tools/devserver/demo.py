@@ -40,6 +40,7 @@ PASSWORD_ID = 104
 
 MENU_KEEP_OPEN = 0x01
 MENU_TYPE_AHEAD = 0x02
+MENU_KEYS = 0x08
 
 MENU_PLACEHOLDER = " "
 PLAYER_COUNT = 200
@@ -267,6 +268,12 @@ class Lobby:
                 button = strtol(fields[1])
                 reply = {IDYES: "You said yes.", IDNO: "You said no."}.get(button, "You closed the box.")
                 await player.send(say(NOTICE_CHANNEL, reply))
+        elif text.startswith("mkey "):
+            # Keys in the grid come with the square under the cursor.
+            fields = text[5:].split(DEL)
+            if len(fields) >= 4 and strtol(fields[0]) == KEY_F1 and strtol(fields[1]) == GRID_MENU_ID:
+                await player.send(say(NOTICE_CHANNEL, "You are on %s. Choose a free square with the arrows and "
+                                                      "Enter; Escape gives up." % self.square_name(strtol(fields[2]))))
         elif text.startswith("key ") and strtol(text[4:]) == KEY_F1:
             await player.send(say(NOTICE_CHANNEL,
                                   "Choose an entry of the menu with the arrows and Enter; "
@@ -336,7 +343,7 @@ class Lobby:
             else:
                 items.append((MENU_PLACEHOLDER, "c%d" % index, "", "_-2"))
         return menu_command(GRID_MENU_ID, items, columns=GRID_SIZE, selected=selected,
-                            flags=MENU_KEEP_OPEN, cell=":1:1")
+                            flags=MENU_KEEP_OPEN | MENU_KEYS, cell=":1:1")
 
     async def grid_choice(self, player: Player, index: int, tag: str) -> None:
         board = player.board

@@ -4,6 +4,10 @@
 
 #include "client/ui/menu/MenuOwner.h"
 
+namespace {
+constexpr int kF4 = 0x73;
+} // namespace
+
 bool isForwardedListKey(int k)
 {
     if (k == 0x0D || k == 0x0A || k == 0x20 || k == 0x2E) return true;
@@ -118,6 +122,9 @@ ListKeyAction MenuOwner::listKeyDown(int key, KeyModifiers m)
     }
     default: break;
     }
+    // Alt+F4 closes the window from the list as from anywhere else; as a
+    // key event it would leave the player no keyboard way out.
+    if (key == kF4 && m.alt) return ListKeyAction::Default;
     const bool typeAheadKey = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9') || key == ' ';
     if (menu && menu->has(MenuFlag::kTypeAhead) && !m.any() && typeAheadKey) return ListKeyAction::Default;
     if (isForwardedListKey(key)) {

@@ -305,6 +305,7 @@ TEST(MenuOwner, ChoicesCancelAndKeyEvents)
     EXPECT_EQ(f.menus.listKeyDown(VirtualKey::kPageUp, {}), ListKeyAction::ReviewHistory);
     EXPECT_EQ(f.menus.listKeyUp(VirtualKey::kTab, kShift), ListKeyAction::MoveFocus);
     EXPECT_EQ(f.menus.listKeyDown(0x2D, {}), ListKeyAction::Default); // Insert: the list's own
+    EXPECT_EQ(f.menus.listKeyDown(0x73, KeyModifiers{false, false, true}), ListKeyAction::Default); // Alt+F4 closes
     f.menus.menuClose(0);
     f.sent.clear();
     f.menus.sendKeyEvent(0x41, {});
