@@ -75,7 +75,10 @@ struct Mixer::Channel {
     double& value(int attribute) { return values[attribute - 1]; }
 };
 
-Mixer::Mixer(int rate) : rate_(rate > 0 ? rate : 44100) {}
+Mixer::Mixer(int rate, std::atomic<Handle>* handles)
+    : rate_(rate > 0 ? rate : 44100), handles_(handles ? handles : &ownHandles_)
+{
+}
 
 Mixer::~Mixer() = default;
 
@@ -483,6 +486,12 @@ std::size_t Mixer::channelCount() const
 {
     std::lock_guard lock(mutex_);
     return channels_.size();
+}
+
+bool Mixer::knows(Handle handle) const
+{
+    std::lock_guard lock(mutex_);
+    return index_.count(handle) || samples_.count(handle) || filterOwners_.count(handle);
 }
 
 void Mixer::emit(Channel& channel, int type, std::uint32_t data, std::vector<Event>& events)

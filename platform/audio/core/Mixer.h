@@ -5,6 +5,7 @@
 // thread, syncs included; syncs run after the mixing, outside its lock.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -44,7 +45,9 @@ using SyncProc = std::function<void(Handle sync, Handle channel, std::uint32_t d
 
 class Mixer {
 public:
-    explicit Mixer(int rate = 44100);
+    // Handles come from `handles` when given, so that several mixers (one a
+    // device) never give the same one; else from the mixer's own count.
+    explicit Mixer(int rate = 44100, std::atomic<Handle>* handles = nullptr);
     ~Mixer();
     Mixer(const Mixer&) = delete;
     Mixer& operator=(const Mixer&) = delete;
@@ -109,6 +112,9 @@ public:
     // Channels that exist, playing or not.
     std::size_t channelCount() const;
 
+    // Whether the handle is one of this mixer's samples, channels or filters.
+    bool knows(Handle handle) const;
+
 private:
     struct Sample;
     struct Channel;
@@ -118,7 +124,7 @@ private:
         std::uint32_t data;
     };
 
-    Handle next() { return nextHandle_++; }
+    Handle next() { return handles_->fetch_add(1); }
     Channel* find(Handle channel) const;
     void freeChannel(Channel& channel, std::vector<Event>& events);
     void mix(Channel& channel, float* out, std::size_t frames, std::vector<Event>& events);
@@ -127,7 +133,8 @@ private:
 
     const int rate_;
     mutable std::recursive_mutex mutex_;
-    Handle nextHandle_ = 1;
+    std::atomic<Handle> ownHandles_{1};
+    std::atomic<Handle>* handles_;
     std::unordered_map<Handle, std::unique_ptr<Sample>> samples_;
     std::vector<std::unique_ptr<Channel>> channels_;
     std::unordered_map<Handle, Channel*> index_;
