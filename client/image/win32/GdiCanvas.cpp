@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstddef>
 
-#include "client/image/PenCache.h"
 
 namespace image {
 

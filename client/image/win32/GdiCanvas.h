@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "client/image/Canvas.h"
+#include "client/image/PenCache.h"
 
 namespace image {
 
