@@ -1,8 +1,9 @@
 """The demo lobby: a small but real game room to try the client against.
 
 After login a player gets a welcome line and the main menu: chat, a question in an input box, a
-yes/no message box, tic-tac-toe played on a 3 x 3 grid menu, the list of who is here, optionally a
-file download, and leaving. Chat lines ("chat <text>") go back to everybody as history lines.
+yes/no message box, tic-tac-toe played on a 3 x 3 grid menu, a grid of pictures (the client's own
+image scripts: dice and card suits), the list of who is here, optionally a file download, and
+leaving. Chat lines ("chat <text>") go back to everybody as history lines.
 """
 
 from __future__ import annotations
@@ -28,6 +29,7 @@ BOLD = "\x11"
 
 MAIN_MENU_ID = 1
 GRID_MENU_ID = 2
+PICTURES_MENU_ID = 3
 QUESTION_ID = 101
 YES_NO_ID = 102
 DOWNLOAD_ID = 103
@@ -40,6 +42,14 @@ MB_YESNO = 4
 IDYES = 6
 IDNO = 7
 KEY_F1 = 0x70
+
+# The pictures: text and image of each entry, drawn in square cells, five to a row.
+PICTURES = [("Die showing one", "dice/one"), ("Die showing two", "dice/two"),
+            ("Die showing three", "dice/three"), ("Die showing four", "dice/four"),
+            ("Die showing five", "dice/five"), ("Die showing six", "dice/six"),
+            ("Hearts", "cards/hearts"), ("Diamonds", "cards/diamonds"), ("Clubs", "cards/clubs"),
+            ("Spades", "cards/spades")]
+PICTURES_COLUMNS = 5
 
 GRID_SIZE = 3
 GRID_COLUMNS = "ABC"
@@ -95,13 +105,20 @@ def greeting(web_host: str) -> list[str]:
     ]
 
 
-def menu_command(menu_id: int, items: list[tuple[str, str]], columns: int = 1, selected: int = 0,
+def menu_command(menu_id: int, items: list[tuple], columns: int = 1, selected: int = 0,
                  flags: int = 0, cell: str = "") -> str:
-    """A "menu" command: id, columns, count, selected, flags, cell, then text, tag, sound, options."""
+    """A "menu" command: id, columns, count, selected, flags, cell, then text, tag, sound, options.
+    Items are (text, tag) or (text, tag, options)."""
     fields = [str(menu_id), str(columns), str(len(items)), str(selected), str(flags), cell]
-    for text, tag in items:
-        fields += [text, tag or "null", "null", "null"]
+    for text, tag, *options in items:
+        fields += [text, tag or "null", "null", (options[0] if options else "") or "null"]
     return "menu " + DEL.join(fields)
+
+
+def pictures_menu() -> str:
+    """The pictures in a grid of square cells; each entry's image is named by its "@" option."""
+    items = [(text, "p%d" % index, "@" + image) for index, (text, image) in enumerate(PICTURES)]
+    return menu_command(PICTURES_MENU_ID, items, columns=PICTURES_COLUMNS, flags=MENU_KEEP_OPEN, cell=":1:1")
 
 
 def winner(board: list[str]) -> str | None:
@@ -149,7 +166,8 @@ class Lobby:
 
     def main_menu(self) -> str:
         items = [("Chat with everyone", "chat"), ("Answer a question", "question"),
-                 ("Yes or no", "yesno"), ("Tic-tac-toe on a grid", "grid"), ("Who is here", "who")]
+                 ("Yes or no", "yesno"), ("Tic-tac-toe on a grid", "grid"), ("Pictures", "pictures"),
+                 ("Who is here", "who")]
         if self.download_name:
             items.append(("Download %s" % self.download_name, "download"))
         items.append(("Leave the server", "leave"))
@@ -197,6 +215,8 @@ class Lobby:
                 await self.choose(player, tag)
             elif menu_id == GRID_MENU_ID:
                 await self.grid_choice(player, index, tag)
+            elif menu_id == PICTURES_MENU_ID:
+                await self.picture_choice(player, index)
         elif text.startswith("inbx "):
             fields = text[5:].split(DEL, 1)
             request = strtol(fields[0])
@@ -231,6 +251,8 @@ class Lobby:
             player.board = [" "] * (GRID_SIZE * GRID_SIZE)
             await player.send(say(NOTICE_CHANNEL, "Tic-tac-toe: you play X. Choose a square."))
             await player.send(self.grid_menu(player.board, 4))
+        elif tag == "pictures":
+            await player.send(pictures_menu())
         elif tag == "who":
             names = sorted(other.name for other in self.players.values())
             await player.send(say(NOTICE_CHANNEL, "Here now: %s." % ", ".join(names)))
@@ -239,6 +261,13 @@ class Lobby:
         elif tag == "leave":
             await player.send(say(NOTICE_CHANNEL, "Goodbye, %s." % player.name))
             await player.send("quit")
+
+    @staticmethod
+    async def picture_choice(player: Player, index: int) -> None:
+        if 0 <= index < len(PICTURES):
+            await player.send(say(NOTICE_CHANNEL, "You chose: %s." % PICTURES[index][0]))
+        else:
+            await player.send("mcls %d" % PICTURES_MENU_ID)
 
     @staticmethod
     def grid_menu(board: list[str], selected: int) -> str:
