@@ -16,7 +16,12 @@ std::string box(const Rect& r)
 std::string points(const std::vector<Point>& list)
 {
     std::string text = std::to_string(list.size());
-    for (const Point& p : list) text += " " + std::to_string(p.x) + " " + std::to_string(p.y);
+    for (const Point& p : list) {
+        text += ' ';
+        text += std::to_string(p.x);
+        text += ' ';
+        text += std::to_string(p.y);
+    }
     return text;
 }
 
@@ -29,7 +34,7 @@ std::string color(ColorValue c)
 
 std::string describe(const ImageItem& item)
 {
-    const auto m = [](int mode) { return " " + std::to_string(mode); };
+    const auto m = [](int mode) { return std::string(1, ' ') + std::to_string(mode); };
     if (const auto* i = dynamic_cast<const IIRoundRectangle*>(&item))
         return "IIRoundRectangle " + box(i->box) + m(i->mode) + " " + std::to_string(i->cornerWidth) + " " +
                std::to_string(i->cornerHeight);

@@ -7,10 +7,14 @@ namespace image {
 
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+// White space as the C library's isspace knows it in the "C" locale.
+constexpr auto kBlanks = [] {
+    std::array<bool, 256> blank{};
+    for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) blank[c] = true;
+    return blank;
+}();
+
+bool isBlank(char c) { return kBlanks[static_cast<unsigned char>(c)]; }
 
 // The words of one line, from left to right.
 class Words {

@@ -33,7 +33,10 @@ std::string point(const Point& p) { return std::to_string(p.x) + " " + std::to_s
 std::string pointList(const Point* points, std::size_t count)
 {
     std::string text = std::to_string(count);
-    for (std::size_t i = 0; i < count; ++i) text += " " + point(points[i]);
+    for (std::size_t i = 0; i < count; ++i) {
+        text += ' ';
+        text += point(points[i]);
+    }
     return text;
 }
 
