@@ -29,6 +29,7 @@
 #include "client/image/ImageCache.h"
 #include "client/image/win32/EntryImage.h"
 #include "client/image/win32/GdiCanvas.h"
+#include "client/ui/history/PresentationDefaults.h"
 #endif
 
 namespace {
@@ -109,9 +110,13 @@ const char kBenchScript[] =
     "bezier 0 50 30 0 70 100 100 50\nclip rect 0 0 100 100\nfill {\nlines 20 20 80 20 80 80\n}\nbrush darker\n";
 constexpr int kBenchItems = 20;
 
-// The light default palette.
-const std::uint32_t kPalette[] = {0x000000, 0x990044, 0x990099, 0x440099, 0x0000FF, 0x003366, 0x0099FF, 0x009999,
-                                  0x006622, 0x005500, 0x808000, 0xFF0000, 0x660000, 0x606060, 0xB0B0B0};
+// The built-in palette for a light background.
+const std::vector<std::uint32_t>& lightPalette()
+{
+    static const std::vector<std::uint32_t> palette =
+        defaultPresentation(kBuiltInPresentationProtocol, false, builtInResource).value_or(Presentation{}).palette;
+    return palette;
+}
 
 // The calls that drawing kBenchScript onto (0, 0, 32, 32) with black as the
 // default colour makes (orvimg trace --dest 0,0,32,32), written out.
@@ -218,7 +223,7 @@ void drawRate(image::Image& img)
     {
         Dib a(32, 32), b(32, 32);
         image::GdiCanvas canvas(a.dc());
-        image::drawImage(canvas, image::gdiPens(), kPalette, img, dest, 0);
+        image::drawImage(canvas, image::gdiPens(), lightPalette(), img, dest, 0);
         drawDirect(b.dc(), pen);
         std::printf("draw: the image and the direct calls give %s pictures\n",
                     a.pixels() == b.pixels() ? "the same" : "DIFFERENT");
@@ -229,7 +234,7 @@ void drawRate(image::Image& img)
     double imageSeconds = 0, directSeconds = 0;
     for (int round = 0; round < kRounds; ++round) {
         auto start = Clock::now();
-        for (int i = 0; i < kBatch; ++i) image::drawImage(canvas, image::gdiPens(), kPalette, img, dest, 0);
+        for (int i = 0; i < kBatch; ++i) image::drawImage(canvas, image::gdiPens(), lightPalette(), img, dest, 0);
         imageSeconds += secondsSince(start);
         start = Clock::now();
         for (int i = 0; i < kBatch; ++i) drawDirect(direct.dc(), pen);
@@ -264,7 +269,7 @@ void repaintTime()
         const auto start = Clock::now();
         for (int e = 0; e < kEntries; ++e) {
             const RECT area{0, 32 * e, 32, 32 * e + 32};
-            image::drawEntryImage(list.dc(), area, 0, kPalette, L"bench");
+            image::drawEntryImage(list.dc(), area, 0, lightPalette(), L"bench");
         }
         GdiFlush();
         times.push_back(secondsSince(start) * 1000);

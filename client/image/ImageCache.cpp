@@ -56,9 +56,17 @@ bool DiskImageFolder::readScript(const std::vector<std::string>& parts, std::siz
     path += ".gfx";
     common::FilePtr file = common::openFile(path, "rb");
     if (!file) return false;
-    bytes.resize(maxBytes);
-    const std::size_t got = std::fread(bytes.data(), 1, maxBytes, file.get());
-    bytes.resize(got);
+    // Scripts are small: read in chunks rather than making room for the
+    // largest at once.
+    constexpr std::size_t kChunk = 16 * 1024;
+    bytes.clear();
+    while (bytes.size() < maxBytes) {
+        const std::size_t at = bytes.size();
+        bytes.resize(std::min(at + kChunk, maxBytes));
+        const std::size_t got = std::fread(bytes.data() + at, 1, bytes.size() - at, file.get());
+        bytes.resize(at + got);
+        if (got == 0) break;
+    }
     return true;
 }
 

@@ -317,12 +317,11 @@ bool RecordingCanvas::abortPath()
     return true;
 }
 
-bool RecordingCanvas::usePath(const char* call)
+bool RecordingCanvas::usePath()
 {
-    if (path_ != Path::Closed) {
-        errors_.push_back(std::string(call) + " without a closed path");
-        return false;
-    }
+    // Without a closed path GDI fails and changes nothing, as images nested
+    // in a path can make it do.
+    if (path_ != Path::Closed) return false;
     path_ = Path::None;
     return true;
 }
@@ -330,19 +329,19 @@ bool RecordingCanvas::usePath(const char* call)
 bool RecordingCanvas::strokePath()
 {
     log("StrokePath");
-    return usePath("StrokePath");
+    return usePath();
 }
 
 bool RecordingCanvas::strokeAndFillPath()
 {
     log("StrokeAndFillPath");
-    return usePath("StrokeAndFillPath");
+    return usePath();
 }
 
 bool RecordingCanvas::selectClipPath(int mode)
 {
     log(std::string("SelectClipPath ") + clipMode(mode));
-    return usePath("SelectClipPath");
+    return usePath();
 }
 
 } // namespace image

@@ -30,7 +30,8 @@ public:
     std::string selectedBrush() const { return nameOf(brush_); }
     bool pathOpen() const { return path_ == Path::Open; }
     int arcDirection() const { return arcDirection_; }
-    // Misuses GDI would refuse: deleting a selected or unknown object.
+    // Misuses of objects that GDI would refuse: deleting a selected or
+    // unknown object, selecting or clipping with one that is not alive.
     const std::vector<std::string>& errors() const { return errors_; }
     // The name the log gives an object ("stock18", "pen3", "rgn4").
     std::string nameOf(CanvasObject object) const;
@@ -80,7 +81,7 @@ private:
 
     void log(std::string line);
     CanvasObject create(char kind, std::string line);
-    bool usePath(const char* call);
+    bool usePath();
 
     std::map<CanvasObject, Object> objects_;
     int nextNumber_ = 1;

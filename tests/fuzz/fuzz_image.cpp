@@ -70,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         image::drawImage(canvas, pens, palette, *img, dest, 0x123456);
         check(canvas.liveObjects('r') == 0, "every region deleted");
         check(!canvas.pathOpen(), "no path left open");
+        if (!canvas.errors().empty()) std::fprintf(stderr, "%s\n", canvas.errors().front().c_str());
         check(canvas.errors().empty(), "no object misused");
         // The stock DC pen and brush after a drawing; the device context's
         // first ones when nothing was drawn yet.

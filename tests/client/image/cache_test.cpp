@@ -156,3 +156,14 @@ TEST(ImageCache, ReadsTheFolderOnDisk)
               (std::vector<std::string>{"IIImage 0 0 100 100 dot", "IIEllipse 0 0 100 100 1"}));
     EXPECT_EQ(cache.get(L"nothing"), nullptr);
 }
+
+TEST(ImageCache, ReadsAtMostOneMebibyteOfAFileOnDisk)
+{
+    // A junk line, one rectangle ending exactly at the limit, one beyond.
+    const std::string rect = scrambled({"fill rect 1 1 1"});
+    const std::string junk(image::kMaxScriptBytes - rect.size() - 2, 'j');
+    TempDir dir;
+    std::ofstream(dir.path() / "big.gfx", std::ios::binary) << junk << "\r\n" << rect << rect;
+    image::ImageCache cache(std::make_shared<image::DiskImageFolder>(dir.file("")));
+    EXPECT_EQ(items(cache.get(L"big")), (std::vector<std::string>{"IIRectangle 1 1 2 2 3"}));
+}

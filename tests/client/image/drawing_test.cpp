@@ -226,6 +226,28 @@ TEST(ImageDrawing, APathLeftOpenIsAbortedAndForgotten)
     EXPECT_EQ(d.draw("open"), first);
 }
 
+TEST(ImageDrawing, PathsAcrossNestedImages)
+{
+    // The device context holds one path: a nested image can end or replace
+    // the outer image's path. GDI then fails the outer end harmlessly, and
+    // every image aborts a path it left open.
+    Drawing d;
+    d.folder.add("ender", {"}"});
+    d.folder.add("opener", {"fill {", "line 0 0 1 1"});
+    const Lines ended = d.body({"fill {", "line 0 0 10 10", "image ender 0 0 100 100", "line 1 1 2 2", "}"});
+    EXPECT_EQ(countOf(ended, "EndPath"), 2u);
+    EXPECT_EQ(countOf(ended, "StrokeAndFillPath"), 1u);
+    EXPECT_EQ(countOf(ended, "Polyline 2 1 1 2 2"), 0u); // the outer image still builds its path
+    EXPECT_EQ(countOf(ended, "PolylineTo 2 1 1 2 2"), 1u);
+    const Lines replaced = d.body({"fill {", "line 0 0 10 10", "image opener 0 0 100 100", "}"});
+    EXPECT_EQ(countOf(replaced, "AbortPath"), 1u);
+    EXPECT_FALSE(d.canvas.pathOpen());
+    const Lines open = d.body({"fill {", "image opener 0 0 100 100", "line 0 0 10 10"});
+    EXPECT_EQ(countOf(open, "AbortPath"), 2u);
+    EXPECT_FALSE(d.canvas.pathOpen());
+    EXPECT_TRUE(d.canvas.errors().empty());
+}
+
 TEST(ImageDrawing, PensScaleAndAreCreatedOnce)
 {
     Drawing d;
