@@ -27,6 +27,7 @@
 
 #include "client/core/Environment.h"
 #include "client/image/ImageCache.h"
+#include "client/image/win32/DibSection.h"
 #include "client/image/win32/EntryImage.h"
 #include "client/image/win32/GdiCanvas.h"
 #include "client/ui/history/PresentationDefaults.h"
@@ -182,38 +183,7 @@ void drawDirect(HDC dc, HPEN pen)
     SelectObject(dc, GetStockObject(DC_PEN));
 }
 
-class Dib {
-public:
-    Dib(int width, int height) : size_(static_cast<std::size_t>(width) * height)
-    {
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        std::fill(bits_, bits_ + size_, 0xFFFFFFu);
-        SetBkColor(dc_, 0xFFFFFF);
-    }
-    ~Dib()
-    {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC dc() const { return dc_; }
-    std::vector<std::uint32_t> pixels() const
-    {
-        GdiFlush();
-        return {bits_, bits_ + size_};
-    }
-
-private:
-    std::size_t size_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-    std::uint32_t* bits_ = nullptr;
-};
+using image::DibSection;
 
 void drawRate(image::Image& img)
 {
@@ -221,14 +191,14 @@ void drawRate(image::Image& img)
     HPEN pen = CreatePen(PS_SOLID, 2, 0xFF0000);
     // Both ways must give the same picture.
     {
-        Dib a(32, 32), b(32, 32);
+        DibSection a(32, 32, 0xFFFFFF), b(32, 32, 0xFFFFFF);
         image::GdiCanvas canvas(a.dc());
         image::drawImage(canvas, image::gdiPens(), lightPalette(), img, dest, 0);
         drawDirect(b.dc(), pen);
         std::printf("draw: the image and the direct calls give %s pictures\n",
                     a.pixels() == b.pixels() ? "the same" : "DIFFERENT");
     }
-    Dib viaImage(32, 32), direct(32, 32);
+    DibSection viaImage(32, 32, 0xFFFFFF), direct(32, 32, 0xFFFFFF);
     image::GdiCanvas canvas(viaImage.dc());
     constexpr int kRounds = 20, kBatch = 500;
     double imageSeconds = 0, directSeconds = 0;
@@ -263,7 +233,7 @@ void repaintTime()
     setEnvironment(env);
 
     constexpr int kEntries = 100, kRepaints = 100;
-    Dib list(32, 32 * kEntries);
+    DibSection list(32, 32 * kEntries, 0xFFFFFF);
     std::vector<double> times;
     for (int r = 0; r < kRepaints; ++r) {
         const auto start = Clock::now();

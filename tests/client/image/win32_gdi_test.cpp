@@ -4,6 +4,7 @@
 // it found it.
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 
 #include "ScriptFolder.h"
 #include "client/core/Environment.h"
+#include "client/image/win32/DibSection.h"
 #include "client/image/win32/EntryImage.h"
 #include "client/image/win32/GdiCanvas.h"
 #include "support/TempDir.h"
@@ -23,54 +25,16 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 255, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 
-// A memory device context drawing into a white top-down 32-bit DIB section.
-class Dib {
+// A white picture in memory that counts its pixels of a colour.
+class Dib : public image::DibSection {
 public:
-    Dib(int width, int height) : width_(width), height_(height)
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        for (int i = 0; i < width * height; ++i) bits_[i] = 0x00FFFFFF;
-        SetBkColor(dc_, kWhite);
-    }
-    ~Dib()
-    {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Dib(const Dib&) = delete;
-    Dib& operator=(const Dib&) = delete;
-
-    HDC dc() const { return dc_; }
-    COLORREF pixel(int x, int y) const
-    {
-        GdiFlush();
-        const std::uint32_t v = bits_[y * width_ + x];
-        return RGB(v >> 16 & 0xFF, v >> 8 & 0xFF, v & 0xFF);
-    }
+    Dib(int width, int height) : DibSection(width, height, kWhite) {}
     int count(COLORREF color) const
     {
-        int n = 0;
-        for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x) n += pixel(x, y) == color;
-        return n;
+        const std::uint32_t raw = GetRValue(color) << 16 | GetGValue(color) << 8 | GetBValue(color);
+        const std::vector<std::uint32_t> all = pixels();
+        return static_cast<int>(std::count(all.begin(), all.end(), raw));
     }
-
-private:
-    int width_, height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-    std::uint32_t* bits_ = nullptr;
 };
 
 // Draws a script onto the whole DIB with black as the default colour.
