@@ -83,30 +83,49 @@ HistoryRtf historyRtf(const std::vector<std::vector<Segment>>& messages, const s
         rtf += entry;
     }
     rtf += "}";
-    // The font once for the whole batch: naming it again in every segment
-    // makes some readers slow down with the length of the whole history.
-    // Each segment then switches off what the one before may have set.
-    rtf += "\\f0\\fs" + std::to_string(std::max(1, fontPoints) * 2);
-    const std::string plain = "\\b0\\i0\\ul0\\strike0\\nosupersub\\protect0\\cf0";
-
+    // The font once for the whole batch, and after it only the changes of
+    // format from one segment to the next: some readers make a new style at
+    // every format word. The format at the insertion point is not assumed:
+    // all of it is set once at the start.
+    rtf += "\\f0\\fs" + std::to_string(std::max(1, fontPoints) * 2)
+           + "\\b0\\i0\\ul0\\strike0\\nosupersub\\protect0\\cf0";
+    constexpr std::uint32_t kWritten =
+        kEffectBold | kEffectItalic | kEffectUnderline | kEffectStrikeOut | kEffectProtected;
+    std::uint32_t effects = 0;    // of the kWritten ones, as the reader has them
+    int position = 0;             // 0 on the line, 1 superscript, 2 subscript
+    std::size_t colour = 0;       // index in the colour table, 0 automatic
     for (const auto& message : messages) {
         rtf += "\\par ";
         ++out.length;
         for (const Segment& s : message) {
-            rtf += plain;
             const std::uint32_t e = s.format.effects;
-            if (e & kEffectBold) rtf += "\\b";
-            if (e & kEffectItalic) rtf += "\\i";
-            if (e & kEffectUnderline) rtf += "\\ul";
-            if (e & kEffectStrikeOut) rtf += "\\strike";
-            if (e & kEffectSuperscript) rtf += "\\super";
-            else if (e & kEffectSubscript) rtf += "\\sub";
-            if (e & kEffectProtected) rtf += "\\protect";
+            const std::uint32_t wanted = e & kWritten;
+            const int wantedPosition = (e & kEffectSuperscript) ? 1 : (e & kEffectSubscript) ? 2 : 0;
+            std::size_t wantedColour = 0;
             if (colours && !(e & kEffectAutoColor)) {
-                const auto at = std::find(table.begin(), table.end(), s.format.color) - table.begin();
-                rtf += "\\cf" + std::to_string(at + 1);
+                wantedColour = static_cast<std::size_t>(std::find(table.begin(), table.end(), s.format.color) - table.begin()) + 1;
             }
-            rtf += ' ';
+            const std::size_t before = rtf.size();
+            const auto toggle = [&](std::uint32_t bit, const char* word) {
+                if ((wanted ^ effects) & bit) {
+                    rtf += word;
+                    if (!(wanted & bit)) rtf += '0';
+                }
+            };
+            toggle(kEffectBold, "\\b");
+            toggle(kEffectItalic, "\\i");
+            toggle(kEffectUnderline, "\\ul");
+            toggle(kEffectStrikeOut, "\\strike");
+            toggle(kEffectProtected, "\\protect");
+            if (wantedPosition != position) {
+                rtf += wantedPosition == 1 ? "\\super" : wantedPosition == 2 ? "\\sub" : "\\nosupersub";
+            }
+            if (wantedColour != colour) rtf += "\\cf" + std::to_string(wantedColour);
+            effects = wanted;
+            position = wantedPosition;
+            colour = wantedColour;
+            // A control word ends at a space, which the reader drops.
+            if (rtf.size() != before) rtf += ' ';
             const long start = out.length;
             out.length += appendText(rtf, s.text);
             if ((e & kEffectLink) && out.length > start) out.links.emplace_back(start, out.length);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "client/core/Settings.h"
 #include "client/ui/history/HistoryRtf.h"
@@ -37,20 +38,64 @@ LONG textLength(HWND edit)
 
 } // namespace
 
-HistoryControl::HistoryControl(MainWindow& window) : window_(window) { window_.setHistoryControl(this); }
+HistoryControl::HistoryControl(MainWindow& window, Clock clock) : window_(window), clock_(std::move(clock))
+{
+    window_.setHistoryControl(this);
+}
 
-HistoryControl::~HistoryControl() { window_.setHistoryControl(nullptr); }
+HistoryControl::~HistoryControl()
+{
+    if (window_.handle()) {
+        KillTimer(window_.handle(), kHistoryRedrawTimer);
+        KillTimer(window_.handle(), kHistoryFlushTimer);
+    }
+    window_.setHistoryControl(nullptr);
+}
 
 void HistoryControl::appendMessage(const std::vector<Segment>& segments)
 {
     pending_.push_back(segments);
-    if (!flushPosted_ && window_.handle()) {
+    askTurn();
+}
+
+void HistoryControl::askTurn()
+{
+    if (flushPosted_ || !window_.handle()) return;
+    // Posted messages come before input: while keys or clicks wait, the
+    // next turn comes by a timer, which comes after them.
+    if (GetQueueStatus(QS_INPUT) != 0) {
+        flushPosted_ = SetTimer(window_.handle(), kHistoryFlushTimer, USER_TIMER_MINIMUM, nullptr) != 0;
+    } else {
         flushPosted_ = PostMessageW(window_.handle(), kFlushHistoryMessage, 0, 0) != 0;
     }
 }
 
-void HistoryControl::flush()
+void HistoryControl::flush() { insertWaiting(std::chrono::steady_clock::time_point::max()); }
+
+void HistoryControl::flushTurn() { insertWaiting(clock_() + std::chrono::milliseconds(kTurnMs)); }
+
+void HistoryControl::timer(UINT_PTR id)
 {
+    if (id == kHistoryFlushTimer) {
+        KillTimer(window_.handle(), kHistoryFlushTimer);
+        flushTurn();
+    } else if (id == kHistoryRedrawTimer) {
+        if (HWND edit = window_.history()) redraw(edit);
+    }
+}
+
+void HistoryControl::redraw(HWND edit)
+{
+    if (redrawPending_) KillTimer(window_.handle(), kHistoryRedrawTimer);
+    redrawPending_ = false;
+    SendMessageW(edit, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(edit, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    lastRedraw_ = clock_();
+}
+
+void HistoryControl::insertWaiting(std::chrono::steady_clock::time_point until)
+{
+    if (flushPosted_ && window_.handle()) KillTimer(window_.handle(), kHistoryFlushTimer);
     flushPosted_ = false;
     HWND edit = window_.history();
     if (pending_.empty() || !edit) {
@@ -60,13 +105,16 @@ void HistoryControl::flush()
     CHARRANGE kept{};
     SendMessageW(edit, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
     LONG end = textLength(edit);
+    SendMessageW(edit, WM_SETREDRAW, FALSE, 0);
     // The control's RTF reader slows down more than in proportion to the
     // length of what it reads: the batch goes in pieces of a few hundred.
-    for (std::size_t first = 0; first < pending_.size(); first += kMessagesPerInsertion) {
+    std::size_t first = 0;
+    do {
         const std::size_t count = std::min(kMessagesPerInsertion, pending_.size() - first);
         end += insert(edit, end, std::vector<std::vector<Segment>>(pending_.begin() + first, pending_.begin() + first + count));
-    }
-    pending_.clear();
+        first += count;
+    } while (first < pending_.size() && clock_() < until);
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(first));
 
     // The player reading the history keeps their place; otherwise the
     // newest line is in view.
@@ -77,6 +125,17 @@ void HistoryControl::flush()
         SendMessageW(edit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&last));
         SendMessageW(edit, WM_VSCROLL, SB_BOTTOM, 0);
     }
+
+    // At once after a quiet spell; during a flood, once per interval.
+    const auto now = clock_();
+    const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastRedraw_).count();
+    if (since >= kRedrawIntervalMs || since < 0) {
+        redraw(edit);
+    } else if (!redrawPending_) {
+        redrawPending_ = SetTimer(window_.handle(), kHistoryRedrawTimer, static_cast<UINT>(kRedrawIntervalMs - since), nullptr) != 0;
+        if (!redrawPending_) redraw(edit);
+    }
+    if (!pending_.empty()) askTurn();
 }
 
 LONG HistoryControl::insert(HWND edit, LONG end, const std::vector<std::vector<Segment>>& messages)
@@ -104,6 +163,7 @@ LONG HistoryControl::insert(HWND edit, LONG end, const std::vector<std::vector<S
 void HistoryControl::clearMessages()
 {
     pending_.clear();
+    if (HWND edit = window_.history(); edit && redrawPending_) redraw(edit);
     if (HWND edit = window_.history()) SetWindowTextW(edit, L"");
 }
 

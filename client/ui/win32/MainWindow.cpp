@@ -96,6 +96,7 @@ void MainWindow::createControls(HINSTANCE instance)
     if (history_) {
         SendMessageW(history_, EM_EXLIMITTEXT, 0, kHistoryTextLimit);
         SendMessageW(history_, EM_SETEVENTMASK, 0, ENM_LINK);
+        SendMessageW(history_, EM_SETUNDOLIMIT, 0, 0);
         SetWindowSubclass(history_, controlProc, kHistoryId, reinterpret_cast<DWORD_PTR>(this));
     }
     SendMessageW(chat_, EM_LIMITTEXT, kChatLimit, 0);
@@ -380,8 +381,14 @@ LRESULT MainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         Win32FrontEnd::runQueued();
         return 0;
     case kFlushHistoryMessage:
-        if (historyControl_) historyControl_->flush();
+        if (historyControl_) historyControl_->flushTurn();
         return 0;
+    case WM_TIMER:
+        if ((wParam == kHistoryRedrawTimer || wParam == kHistoryFlushTimer) && historyControl_) {
+            historyControl_->timer(wParam);
+            return 0;
+        }
+        break;
     case kInstanceQueryMessage:
         return 1;
     case WM_ACTIVATE:

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "client/core/CoreTestEnv.h"
 #include "client/ui/win32/HistoryControl.h"
 #include "client/ui/win32/MainWindow.h"
@@ -91,6 +93,13 @@ TEST_F(HistoryControlTest, SegmentsKeepTheirFormats)
     EXPECT_TRUE(cf.dwEffects & CFE_SUBSCRIPT);
     EXPECT_FALSE(cf.dwEffects & (CFE_BOLD | CFE_LINK));
 
+    // A later batch does not take on the format the last one ended with.
+    control.appendMessage({Segment{{0, RGB(5, 5, 5)}, L"z"}});
+    EXPECT_EQ(control.text(), L"\r\nHi there\r\nxy\r\nz");
+    cf = formatAt(edit, 13);
+    EXPECT_FALSE(cf.dwEffects & (everything | CFE_SUBSCRIPT | CFE_SUPERSCRIPT));
+    EXPECT_EQ(cf.crTextColor, RGB(5, 5, 5));
+
     control.clearMessages();
     EXPECT_EQ(control.text(), L"");
 }
@@ -123,6 +132,44 @@ TEST_F(HistoryControlTest, WaitingMessagesArriveInOneTurnOfTheLoop)
     EXPECT_TRUE(formatAt(window.history(), link + 2).dwEffects & CFE_LINK);
     EXPECT_FALSE(formatAt(window.history(), link - 2).dwEffects & CFE_LINK);
     EXPECT_EQ(formatAt(window.history(), 4).crTextColor, RGB(0, 0, 1)); // "m1"
+}
+
+TEST_F(HistoryControlTest, AFloodIsAddedInTurnsAndRepaintedOncePerInterval)
+{
+    // Every reading of the clock is 30 ms after the one before.
+    auto now = std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
+    HistoryControl timed(window, [&] { return now += std::chrono::milliseconds(30); });
+    HWND edit = window.history();
+    const auto redrawing = [&] { return (GetWindowLongW(edit, GWL_STYLE) & WS_VISIBLE) != 0; };
+    const auto shown = [&] {
+        GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
+        return static_cast<std::size_t>(SendMessageW(edit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
+    };
+    // What the first n messages take in the control: a line break each.
+    const auto taking = [](std::size_t n) {
+        std::size_t chars = 0;
+        for (std::size_t i = 0; i < n; ++i) chars += 2 + std::to_wstring(i).size();
+        return chars;
+    };
+
+    for (int i = 0; i < 600; ++i) timed.appendMessage({Segment{{0, 0}, L"m" + std::to_wstring(i)}});
+    // A turn goes on while it is under its time: two pieces here; the rest
+    // waits for the next turn. The first batch after a quiet spell is shown
+    // at once.
+    timed.flushTurn();
+    EXPECT_EQ(shown(), taking(2 * HistoryControl::kMessagesPerInsertion));
+    EXPECT_TRUE(redrawing());
+    // The next turn, within the interval: added, shown later.
+    timed.flushTurn();
+    EXPECT_EQ(shown(), taking(600));
+    EXPECT_FALSE(redrawing());
+    timed.timer(kHistoryRedrawTimer);
+    EXPECT_TRUE(redrawing());
+    // Nothing else waits, and the text is whole.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_EQ(shown(), taking(600));
+    EXPECT_EQ(timed.text().substr(0, 8), L"\r\nm0\r\nm1");
 }
 
 TEST_F(HistoryControlTest, ClipboardAndState)

@@ -1,0 +1,573 @@
+// Mixing channels of decoded sounds, with their attributes, slides, filters,
+// syncs and places in space.
+#include "platform/audio/core/Mixer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace audio {
+
+namespace {
+
+constexpr float kMinFrequency = 100.f;
+constexpr float kMaxFrequency = 384000.f;
+constexpr int kMaxPlaybacks = 65535;
+
+struct Slide {
+    bool active = false;
+    double target = 0;
+    double step = 0;
+    std::uint64_t framesLeft = 0;
+    bool stopAtEnd = false;
+};
+
+bool validAttribute(int attribute) { return attribute >= kAttribFrequency && attribute <= kAttribPan; }
+
+// Whether `value` may be set (or, for a slide, reached).
+bool validValue(int attribute, float value, bool slide)
+{
+    if (!std::isfinite(value)) return false;
+    switch (attribute) {
+    case kAttribFrequency: return value == 0.f || (value >= kMinFrequency && value <= kMaxFrequency);
+    case kAttribVolume: return (value >= 0.f && value <= 1.f) || (slide && value == -1.f);
+    default: return value >= -1.f && value <= 1.f;
+    }
+}
+
+// Four-point Catmull-Rom interpolation between b and c, t in [0, 1).
+inline float cubic(float a, float b, float c, float d, float t)
+{
+    return b + 0.5f * t * (c - a + t * (2.f * a - 5.f * b + 4.f * c - d + t * (3.f * (b - c) + d - a)));
+}
+
+} // namespace
+
+struct Mixer::Sample {
+    std::shared_ptr<const Pcm> pcm;
+    int maxPlaybacks = 1;
+    bool threeD = false;
+    std::vector<Handle> channels; // its playbacks, oldest first
+};
+
+struct Mixer::Channel {
+    struct Sync {
+        Handle handle;
+        int type;
+        SyncProc proc;
+    };
+
+    Handle handle = 0;
+    Handle sample = 0;
+    std::shared_ptr<const Pcm> pcm;
+    int state = kStateStopped;
+    bool loop = false;
+    double position = 0; // in frames of the sound
+    double values[3] = {44100, 1, 0}; // frequency, volume, pan
+    Slide slides[3];
+    std::vector<std::pair<Handle, Biquad>> filters;
+    std::vector<Sync> syncs;
+    bool threeD = false;
+    Source3D source;
+    Placement placement;
+    std::uint64_t played = 0; // frames mixed since it was started
+
+    double& value(int attribute) { return values[attribute - 1]; }
+};
+
+Mixer::Mixer(int rate) : rate_(rate > 0 ? rate : 44100) {}
+
+Mixer::~Mixer() = default;
+
+Mixer::Channel* Mixer::find(Handle channel) const
+{
+    const auto it = index_.find(channel);
+    return it == index_.end() ? nullptr : it->second;
+}
+
+Handle Mixer::loadSample(std::shared_ptr<const Pcm> pcm, int maxPlaybacks, bool threeD)
+{
+    if (!pcm || pcm->frames() == 0 || pcm->rate <= 0 || (pcm->channels != 1 && pcm->channels != 2)) {
+        return failed(kErrorFileForm, Handle{0});
+    }
+    if (maxPlaybacks < 1 || maxPlaybacks > kMaxPlaybacks) return failed(kErrorIllegalParameter, Handle{0});
+    std::lock_guard lock(mutex_);
+    auto sample = std::make_unique<Sample>();
+    sample->pcm = std::move(pcm);
+    sample->maxPlaybacks = maxPlaybacks;
+    sample->threeD = threeD;
+    const Handle handle = next();
+    samples_.emplace(handle, std::move(sample));
+    setLastError(kErrorOk);
+    return handle;
+}
+
+Handle Mixer::sampleChannel(Handle sampleHandle)
+{
+    std::vector<Event> events;
+    Handle handle = 0;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = samples_.find(sampleHandle);
+        if (it == samples_.end()) return failed(kErrorHandle, Handle{0});
+        Sample& sample = *it->second;
+        if (sample.channels.size() >= static_cast<std::size_t>(sample.maxPlaybacks)) {
+            // A stopped playback goes first, else the one that has played
+            // longest.
+            Channel* victim = nullptr;
+            for (const Handle h : sample.channels) {
+                Channel* c = find(h);
+                if (c && c->state == kStateStopped) {
+                    victim = c;
+                    break;
+                }
+                if (c && (!victim || c->played > victim->played)) victim = c;
+            }
+            if (victim) freeChannel(*victim, events);
+        }
+        auto channel = std::make_unique<Channel>();
+        channel->handle = handle = next();
+        channel->sample = sampleHandle;
+        channel->pcm = sample.pcm;
+        channel->values[0] = sample.pcm->rate;
+        channel->threeD = sample.threeD;
+        index_.emplace(handle, channel.get());
+        channels_.push_back(std::move(channel));
+        sample.channels.push_back(handle);
+        setLastError(kErrorOk);
+    }
+    runEvents(events);
+    return handle;
+}
+
+bool Mixer::stopSample(Handle sampleHandle)
+{
+    std::lock_guard lock(mutex_);
+    const auto it = samples_.find(sampleHandle);
+    if (it == samples_.end()) return failed(kErrorHandle, false);
+    for (const Handle h : it->second->channels) {
+        if (Channel* c = find(h)) c->state = kStateStopped;
+    }
+    setLastError(kErrorOk);
+    return true;
+}
+
+bool Mixer::freeSample(Handle sampleHandle)
+{
+    std::vector<Event> events;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = samples_.find(sampleHandle);
+        if (it == samples_.end()) return failed(kErrorHandle, false);
+        const std::vector<Handle> playbacks = it->second->channels;
+        for (const Handle h : playbacks) {
+            if (Channel* c = find(h)) freeChannel(*c, events);
+        }
+        samples_.erase(sampleHandle);
+        setLastError(kErrorOk);
+    }
+    runEvents(events);
+    return true;
+}
+
+void Mixer::freeChannel(Channel& channel, std::vector<Event>& events)
+{
+    emit(channel, kSyncFree, 0, events);
+    for (const auto& filter : channel.filters) filterOwners_.erase(filter.first);
+    if (const auto s = samples_.find(channel.sample); s != samples_.end()) {
+        auto& list = s->second->channels;
+        list.erase(std::remove(list.begin(), list.end(), channel.handle), list.end());
+    }
+    const Handle handle = channel.handle;
+    index_.erase(handle);
+    channels_.erase(std::remove_if(channels_.begin(), channels_.end(),
+                                   [&](const std::unique_ptr<Channel>& c) { return c->handle == handle; }),
+                    channels_.end());
+}
+
+bool Mixer::play(Handle handle, bool restart)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, false);
+    if (restart || c->position >= static_cast<double>(c->pcm->frames())) c->position = 0;
+    if (c->state != kStatePaused && (restart || c->state == kStateStopped)) c->played = 0;
+    c->state = kStatePlaying;
+    setLastError(kErrorOk);
+    return true;
+}
+
+bool Mixer::stop(Handle handle)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, false);
+    c->state = kStateStopped;
+    setLastError(kErrorOk);
+    return true;
+}
+
+bool Mixer::pause(Handle handle)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, false);
+    if (c->state != kStatePlaying && c->state != kStateStalled) return failed(kErrorNotAvailable, false);
+    c->state = kStatePaused;
+    setLastError(kErrorOk);
+    return true;
+}
+
+int Mixer::state(Handle handle) const
+{
+    std::lock_guard lock(mutex_);
+    const Channel* c = find(handle);
+    return c ? c->state : kStateStopped;
+}
+
+bool Mixer::setLoop(Handle handle, bool loop)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, false);
+    c->loop = loop;
+    setLastError(kErrorOk);
+    return true;
+}
+
+std::optional<bool> Mixer::loop(Handle handle) const
+{
+    std::lock_guard lock(mutex_);
+    const Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, std::optional<bool>{});
+    return c->loop;
+}
+
+bool Mixer::setAttribute(Handle handle, int attribute, float value)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, false);
+    if (!validAttribute(attribute)) return failed(kErrorIllegalType, false);
+    if (!validValue(attribute, value, false)) return failed(kErrorIllegalParameter, false);
+    if (attribute == kAttribFrequency && value == 0.f) value = static_cast<float>(c->pcm->rate);
+    c->value(attribute) = value;
+    c->slides[attribute - 1].active = false;
+    setLastError(kErrorOk);
+    return true;
+}
+
+std::optional<float> Mixer::attribute(Handle handle, int attribute) const
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, std::optional<float>{});
+    if (!validAttribute(attribute)) return failed(kErrorIllegalType, std::optional<float>{});
+    return static_cast<float>(c->value(attribute));
+}
+
+bool Mixer::slideAttribute(Handle handle, int attribute, float value, std::uint32_t milliseconds)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, false);
+    if (!validAttribute(attribute)) return failed(kErrorIllegalType, false);
+    if (!validValue(attribute, value, true)) return failed(kErrorIllegalParameter, false);
+    if (attribute == kAttribFrequency && value == 0.f) value = static_cast<float>(c->pcm->rate);
+    Slide& slide = c->slides[attribute - 1];
+    slide.stopAtEnd = attribute == kAttribVolume && value < 0.f;
+    slide.target = slide.stopAtEnd ? 0.0 : value;
+    slide.framesLeft = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(milliseconds) * static_cast<std::uint64_t>(rate_) / 1000);
+    slide.step = (slide.target - c->value(attribute)) / static_cast<double>(slide.framesLeft);
+    slide.active = true;
+    setLastError(kErrorOk);
+    return true;
+}
+
+bool Mixer::sliding(Handle handle, int attribute) const
+{
+    std::lock_guard lock(mutex_);
+    const Channel* c = find(handle);
+    return c && validAttribute(attribute) && c->slides[attribute - 1].active;
+}
+
+std::optional<std::uint64_t> Mixer::position(Handle handle) const
+{
+    std::lock_guard lock(mutex_);
+    const Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, std::optional<std::uint64_t>{});
+    return static_cast<std::uint64_t>(c->position) * c->pcm->bytesPerFrame();
+}
+
+bool Mixer::setPosition(Handle handle, std::uint64_t bytes)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, false);
+    const std::uint64_t frame = bytes / c->pcm->bytesPerFrame();
+    if (frame >= c->pcm->frames()) return failed(kErrorPosition, false);
+    c->position = static_cast<double>(frame);
+    setLastError(kErrorOk);
+    return true;
+}
+
+std::optional<std::uint64_t> Mixer::length(Handle handle) const
+{
+    std::lock_guard lock(mutex_);
+    const Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, std::optional<std::uint64_t>{});
+    return static_cast<std::uint64_t>(c->pcm->frames()) * c->pcm->bytesPerFrame();
+}
+
+std::optional<Pcm> Mixer::info(Handle handle) const
+{
+    std::lock_guard lock(mutex_);
+    const Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, std::optional<Pcm>{});
+    Pcm out;
+    out.rate = c->pcm->rate;
+    out.channels = c->pcm->channels;
+    out.format = c->pcm->format;
+    return out;
+}
+
+Handle Mixer::setSync(Handle handle, int type, SyncProc proc)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, Handle{0});
+    if ((type != kSyncEnd && type != kSyncSlide && type != kSyncFree) || !proc) {
+        return failed(kErrorIllegalType, Handle{0});
+    }
+    const Handle sync = next();
+    c->syncs.push_back({sync, type, std::move(proc)});
+    setLastError(kErrorOk);
+    return sync;
+}
+
+bool Mixer::removeSync(Handle handle, Handle sync)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, false);
+    const auto it = std::find_if(c->syncs.begin(), c->syncs.end(), [&](const Channel::Sync& s) { return s.handle == sync; });
+    if (it == c->syncs.end()) return failed(kErrorHandle, false);
+    c->syncs.erase(it);
+    setLastError(kErrorOk);
+    return true;
+}
+
+Handle Mixer::addFilter(Handle handle, const BiquadParameters& parameters)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, Handle{0});
+    Biquad filter;
+    if (!filter.setParameters(parameters, rate_)) return failed(kErrorIllegalParameter, Handle{0});
+    const Handle fx = next();
+    c->filters.emplace_back(fx, filter);
+    filterOwners_.emplace(fx, c);
+    setLastError(kErrorOk);
+    return fx;
+}
+
+bool Mixer::setFilter(Handle fx, const BiquadParameters& parameters)
+{
+    std::lock_guard lock(mutex_);
+    const auto owner = filterOwners_.find(fx);
+    if (owner == filterOwners_.end()) return failed(kErrorHandle, false);
+    for (auto& [h, filter] : owner->second->filters) {
+        if (h == fx) {
+            if (!filter.setParameters(parameters, rate_)) return failed(kErrorIllegalParameter, false);
+            setLastError(kErrorOk);
+            return true;
+        }
+    }
+    return failed(kErrorHandle, false);
+}
+
+std::optional<BiquadParameters> Mixer::filter(Handle fx) const
+{
+    std::lock_guard lock(mutex_);
+    const auto owner = filterOwners_.find(fx);
+    if (owner == filterOwners_.end()) return failed(kErrorHandle, std::optional<BiquadParameters>{});
+    for (const auto& [h, filter] : owner->second->filters) {
+        if (h == fx) return filter.parameters();
+    }
+    return failed(kErrorHandle, std::optional<BiquadParameters>{});
+}
+
+bool Mixer::removeFilter(Handle handle, Handle fx)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    const auto owner = filterOwners_.find(fx);
+    if (!c || owner == filterOwners_.end() || owner->second != c) return failed(kErrorHandle, false);
+    c->filters.erase(std::remove_if(c->filters.begin(), c->filters.end(), [&](const auto& f) { return f.first == fx; }),
+                     c->filters.end());
+    filterOwners_.erase(owner);
+    setLastError(kErrorOk);
+    return true;
+}
+
+bool Mixer::set3DFactors(float distance, float rolloff, float doppler)
+{
+    const bool ok = std::isfinite(distance) && distance > 0.f && std::isfinite(rolloff) && rolloff >= 0.f
+                    && rolloff <= 10.f && std::isfinite(doppler) && doppler >= 0.f && doppler <= 10.f;
+    if (!ok) return failed(kErrorIllegalParameter, false);
+    std::lock_guard lock(mutex_);
+    factors_ = {distance, rolloff, doppler};
+    setLastError(kErrorOk);
+    return true;
+}
+
+bool Mixer::setListener(const Vector3* position, const Vector3* velocity, const Vector3* front, const Vector3* top)
+{
+    for (const Vector3* v : {position, velocity, front, top}) {
+        if (v && !finite(*v)) return failed(kErrorIllegalParameter, false);
+    }
+    std::lock_guard lock(mutex_);
+    if (position) listener_.position = *position;
+    if (velocity) listener_.velocity = *velocity;
+    if (front) listener_.front = *front;
+    if (top) listener_.top = *top;
+    setLastError(kErrorOk);
+    return true;
+}
+
+bool Mixer::setChannel3DAttributes(Handle handle, int mode, float minDistance, float maxDistance)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, false);
+    if (!c->threeD) return failed(kErrorNo3D, false);
+    // Negative values leave the setting as it is.
+    Source3D next = c->source;
+    if (mode > kMode3DOff) return failed(kErrorIllegalParameter, false);
+    if (mode >= 0) next.mode = mode;
+    if (!std::isfinite(minDistance) || !std::isfinite(maxDistance)) return failed(kErrorIllegalParameter, false);
+    if (minDistance >= 0.f) next.minDistance = minDistance;
+    if (maxDistance >= 0.f) next.maxDistance = maxDistance;
+    if (next.minDistance <= 0.f || next.maxDistance < next.minDistance) return failed(kErrorIllegalParameter, false);
+    c->source = next;
+    setLastError(kErrorOk);
+    return true;
+}
+
+bool Mixer::setChannel3DPosition(Handle handle, const Vector3* position, const Vector3* orientation,
+                                 const Vector3* velocity)
+{
+    for (const Vector3* v : {position, orientation, velocity}) {
+        if (v && !finite(*v)) return failed(kErrorIllegalParameter, false);
+    }
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, false);
+    if (!c->threeD) return failed(kErrorNo3D, false);
+    if (position) c->source.position = *position;
+    if (orientation) c->source.orientation = *orientation;
+    if (velocity) c->source.velocity = *velocity;
+    setLastError(kErrorOk);
+    return true;
+}
+
+void Mixer::apply3D()
+{
+    std::lock_guard lock(mutex_);
+    for (auto& c : channels_) {
+        if (c->threeD) c->placement = place(listener_, factors_, c->source);
+    }
+}
+
+std::size_t Mixer::channelCount() const
+{
+    std::lock_guard lock(mutex_);
+    return channels_.size();
+}
+
+void Mixer::emit(Channel& channel, int type, std::uint32_t data, std::vector<Event>& events)
+{
+    for (const auto& sync : channel.syncs) {
+        if (sync.type == type) events.push_back({sync.proc, sync.handle, channel.handle, data});
+    }
+}
+
+void Mixer::runEvents(std::vector<Event>& events)
+{
+    for (auto& e : events) e.proc(e.sync, e.channel, e.data);
+    events.clear();
+}
+
+void Mixer::render(float* out, std::size_t frames)
+{
+    std::vector<Event> events;
+    {
+        std::lock_guard lock(mutex_);
+        std::fill(out, out + frames * 2, 0.f);
+        for (auto& c : channels_) {
+            if (c->state == kStatePlaying) mix(*c, out, frames, events);
+        }
+    }
+    runEvents(events);
+}
+
+void Mixer::mix(Channel& c, float* out, std::size_t frames, std::vector<Event>& events)
+{
+    const Pcm& pcm = *c.pcm;
+    const auto n = static_cast<std::ptrdiff_t>(pcm.frames());
+    const float* s = pcm.samples.data();
+    const int width = pcm.channels;
+    const bool loop = c.loop;
+    // A frame of the sound; before the start the first, past the end
+    // silence, unless it loops.
+    const auto at = [&](std::ptrdiff_t k, int channel) -> float {
+        if (loop) {
+            k %= n;
+            if (k < 0) k += n;
+        } else if (k < 0) {
+            k = 0;
+        } else if (k >= n) {
+            return 0.f;
+        }
+        return s[k * width + (channel < width ? channel : 0)];
+    };
+    const bool placed = c.threeD && c.source.mode != kMode3DOff;
+    for (std::size_t f = 0; f < frames; ++f) {
+        const auto i = static_cast<std::ptrdiff_t>(c.position);
+        const float t = static_cast<float>(c.position - static_cast<double>(i));
+        float left = cubic(at(i - 1, 0), at(i, 0), at(i + 1, 0), at(i + 2, 0), t);
+        float right = width == 2 ? cubic(at(i - 1, 1), at(i, 1), at(i + 1, 1), at(i + 2, 1), t) : left;
+        for (auto& filter : c.filters) filter.second.process(left, right);
+
+        const double volume = c.values[1] * (placed ? c.placement.gain : 1.f);
+        const double pan = placed ? c.placement.pan : c.values[2];
+        out[2 * f] += static_cast<float>(left * volume * (pan > 0 ? 1.0 - pan : 1.0));
+        out[2 * f + 1] += static_cast<float>(right * volume * (pan < 0 ? 1.0 + pan : 1.0));
+
+        c.position += c.values[0] * (placed ? c.placement.frequency : 1.f) / rate_;
+        ++c.played;
+        for (int a = 0; a < 3; ++a) {
+            Slide& slide = c.slides[a];
+            if (!slide.active) continue;
+            c.values[a] += slide.step;
+            if (--slide.framesLeft == 0) {
+                c.values[a] = slide.target;
+                slide.active = false;
+                emit(c, kSyncSlide, static_cast<std::uint32_t>(a + 1), events);
+                if (slide.stopAtEnd) c.state = kStateStopped;
+            }
+        }
+        if (c.position >= static_cast<double>(n)) {
+            if (loop) {
+                c.position = std::fmod(c.position, static_cast<double>(n));
+            } else {
+                c.position = static_cast<double>(n);
+                c.state = kStateStopped;
+                emit(c, kSyncEnd, 0, events);
+            }
+        }
+        if (c.state != kStatePlaying) break;
+    }
+}
+
+} // namespace audio

@@ -1,0 +1,139 @@
+// The software mixer: sounds decoded once and played on channels with their
+// own rate, volume, pan, slides, filters and place in space, mixed into
+// float stereo at the output's rate. Every object has a handle that is never
+// given again, so a stale handle fails cleanly. Calls may come from any
+// thread, syncs included; syncs run after the mixing, outside its lock.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/audio/core/AudioErrors.h"
+#include "platform/audio/core/Biquad.h"
+#include "platform/audio/core/Pcm.h"
+#include "platform/audio/core/Space3D.h"
+
+namespace audio {
+
+using Handle = std::uint32_t;
+
+// Channel attributes.
+constexpr int kAttribFrequency = 1; // playback rate in Hz; 0 the sound's own
+constexpr int kAttribVolume = 2;    // 0 … 1; a slide to -1 fades out and stops
+constexpr int kAttribPan = 3;       // -1 left … 1 right, as a balance
+
+// Sync types.
+constexpr int kSyncEnd = 2;   // the sound reached its end (not when looping)
+constexpr int kSyncSlide = 5; // a slide ended; the data is the attribute
+constexpr int kSyncFree = 8;  // the channel was freed
+
+// Channel states.
+constexpr int kStateStopped = 0;
+constexpr int kStatePlaying = 1;
+constexpr int kStateStalled = 2;
+constexpr int kStatePaused = 3;
+
+// Called with the sync's handle, the channel and the data of the event.
+using SyncProc = std::function<void(Handle sync, Handle channel, std::uint32_t data)>;
+
+class Mixer {
+public:
+    explicit Mixer(int rate = 44100);
+    ~Mixer();
+    Mixer(const Mixer&) = delete;
+    Mixer& operator=(const Mixer&) = delete;
+
+    int rate() const { return rate_; }
+
+    // A sound for up to `maxPlaybacks` channels at once (1 … 65535). When all
+    // are taken, a new one replaces a stopped one, else the one that has
+    // played longest. 0 and kErrorIllegalParameter for an empty sound.
+    Handle loadSample(std::shared_ptr<const Pcm> pcm, int maxPlaybacks, bool threeD);
+    Handle sampleChannel(Handle sample);
+    bool stopSample(Handle sample);
+    bool freeSample(Handle sample);
+
+    bool play(Handle channel, bool restart);
+    bool stop(Handle channel);
+    bool pause(Handle channel);
+    // kStateStopped for a handle that is not a channel.
+    int state(Handle channel) const;
+    bool setLoop(Handle channel, bool loop);
+    std::optional<bool> loop(Handle channel) const;
+
+    // Values outside an attribute's range, and values that are not finite,
+    // are refused (kErrorIllegalParameter) and change nothing.
+    bool setAttribute(Handle channel, int attribute, float value);
+    std::optional<float> attribute(Handle channel, int attribute) const;
+    // A linear slide from the present value, frame by frame; a new slide of
+    // the attribute replaces the running one; 0 ms sets the value at once
+    // and still ends with the slide's sync.
+    bool slideAttribute(Handle channel, int attribute, float value, std::uint32_t milliseconds);
+    bool sliding(Handle channel, int attribute) const;
+
+    // Positions and lengths in bytes of the sound's stored format.
+    std::optional<std::uint64_t> position(Handle channel) const;
+    bool setPosition(Handle channel, std::uint64_t bytes);
+    std::optional<std::uint64_t> length(Handle channel) const;
+    // The sound's own rate, channel count and stored format.
+    std::optional<Pcm> info(Handle channel) const;
+
+    Handle setSync(Handle channel, int type, SyncProc proc);
+    bool removeSync(Handle channel, Handle sync);
+
+    // Filters on a channel, applied in the order they were added.
+    Handle addFilter(Handle channel, const BiquadParameters& parameters);
+    bool setFilter(Handle filter, const BiquadParameters& parameters);
+    std::optional<BiquadParameters> filter(Handle filter) const;
+    bool removeFilter(Handle channel, Handle filter);
+
+    // Space. What is set takes effect at apply3D.
+    bool set3DFactors(float distance, float rolloff, float doppler);
+    // Any of the vectors may be null: it stays as it was.
+    bool setListener(const Vector3* position, const Vector3* velocity, const Vector3* front, const Vector3* top);
+    bool setChannel3DAttributes(Handle channel, int mode, float minDistance, float maxDistance);
+    bool setChannel3DPosition(Handle channel, const Vector3* position, const Vector3* orientation,
+                              const Vector3* velocity);
+    void apply3D();
+
+    // Mixes `frames` frames of interleaved stereo into `out` (replacing what
+    // is there), then runs the syncs that the frames caused.
+    void render(float* out, std::size_t frames);
+
+    // Channels that exist, playing or not.
+    std::size_t channelCount() const;
+
+private:
+    struct Sample;
+    struct Channel;
+    struct Event {
+        SyncProc proc;
+        Handle sync, channel;
+        std::uint32_t data;
+    };
+
+    Handle next() { return nextHandle_++; }
+    Channel* find(Handle channel) const;
+    void freeChannel(Channel& channel, std::vector<Event>& events);
+    void mix(Channel& channel, float* out, std::size_t frames, std::vector<Event>& events);
+    void emit(Channel& channel, int type, std::uint32_t data, std::vector<Event>& events);
+    static void runEvents(std::vector<Event>& events);
+
+    const int rate_;
+    mutable std::recursive_mutex mutex_;
+    Handle nextHandle_ = 1;
+    std::unordered_map<Handle, std::unique_ptr<Sample>> samples_;
+    std::vector<std::unique_ptr<Channel>> channels_;
+    std::unordered_map<Handle, Channel*> index_;
+    std::unordered_map<Handle, Channel*> filterOwners_;
+    Listener listener_;
+    Factors factors_;
+};
+
+} // namespace audio

@@ -1,0 +1,220 @@
+// The mixer rendered offline: levels and balance, slides frame by frame and
+// their syncs, rates and ends, the playback limit, stale handles and syncs
+// that call back into the mixer.
+#include <gtest/gtest.h>
+
+#include "AudioTestSignals.h"
+#include "platform/audio/core/Mixer.h"
+
+using namespace audio;
+using namespace audio::test;
+
+namespace {
+
+std::vector<float> render(Mixer& mixer, std::size_t frames)
+{
+    std::vector<float> out(frames * 2, 7.f); // whatever was there is replaced
+    mixer.render(out.data(), frames);
+    return out;
+}
+
+} // namespace
+
+TEST(Mixer, LevelsAndBalance)
+{
+    Mixer mixer;
+    const Handle sample = mixer.loadSample(constant(0.5f, 1000), 4, false);
+    const Handle a = mixer.sampleChannel(sample);
+    ASSERT_TRUE(mixer.play(a, false));
+    auto out = render(mixer, 10);
+    EXPECT_FLOAT_EQ(out[10], 0.5f);
+    EXPECT_FLOAT_EQ(out[11], 0.5f);
+
+    // Pan is a balance: the far side is turned down, the near one kept.
+    ASSERT_TRUE(mixer.setAttribute(a, kAttribPan, 0.5f));
+    ASSERT_TRUE(mixer.setAttribute(a, kAttribVolume, 0.5f));
+    out = render(mixer, 10);
+    EXPECT_FLOAT_EQ(out[10], 0.125f);
+    EXPECT_FLOAT_EQ(out[11], 0.25f);
+
+    // Two channels add up; a paused one is silent and resumes where it was.
+    const Handle b = mixer.sampleChannel(sample);
+    ASSERT_TRUE(mixer.play(b, false));
+    ASSERT_TRUE(mixer.pause(a));
+    EXPECT_EQ(mixer.state(a), kStatePaused);
+    out = render(mixer, 10);
+    EXPECT_FLOAT_EQ(out[11], 0.5f);
+    const auto before = mixer.position(a);
+    ASSERT_TRUE(mixer.play(a, false));
+    EXPECT_EQ(mixer.position(a), before);
+    EXPECT_EQ(*before, 20u * 2); // 16-bit mono: two bytes a frame
+
+    // Values out of range or not finite change nothing.
+    for (const auto& [attribute, value] : std::vector<std::pair<int, float>>{
+             {kAttribVolume, 1.5f}, {kAttribVolume, -1.f}, {kAttribPan, -1.01f}, {kAttribPan, NAN},
+             {kAttribFrequency, 50.f}, {kAttribFrequency, INFINITY}, {kAttribVolume, NAN}}) {
+        EXPECT_FALSE(mixer.setAttribute(a, attribute, value)) << attribute << " " << value;
+        EXPECT_EQ(lastError(), kErrorIllegalParameter);
+        EXPECT_FALSE(mixer.slideAttribute(a, attribute, attribute == kAttribVolume && value == -1.f ? NAN : value, 10));
+    }
+    EXPECT_FALSE(mixer.setAttribute(a, 9, 1.f));
+    EXPECT_EQ(lastError(), kErrorIllegalType);
+    EXPECT_FLOAT_EQ(*mixer.attribute(a, kAttribVolume), 0.5f);
+    EXPECT_FLOAT_EQ(*mixer.attribute(a, kAttribPan), 0.5f);
+    EXPECT_FLOAT_EQ(*mixer.attribute(a, kAttribFrequency), 44100.f);
+}
+
+TEST(Mixer, SlidesAreLinearFrameByFrameAndEndWithTheirSync)
+{
+    Mixer mixer(1000); // one frame a millisecond
+    const Handle ch = mixer.sampleChannel(mixer.loadSample(constant(1.f, 100000, 1000), 1, false));
+    std::vector<std::pair<std::uint32_t, std::size_t>> ended; // attribute, at frame
+    std::size_t rendered = 0;
+    ASSERT_NE(mixer.setSync(ch, kSyncSlide, [&](Handle, Handle, std::uint32_t data) { ended.push_back({data, rendered}); }), 0u);
+    ASSERT_TRUE(mixer.play(ch, false));
+    ASSERT_TRUE(mixer.slideAttribute(ch, kAttribVolume, 0.f, 100));
+    auto out = render(mixer, 50);
+    rendered += 50;
+    // Frame k is played at the level before the k-th step.
+    EXPECT_FLOAT_EQ(out[0], 1.f);
+    EXPECT_NEAR(out[2 * 49], 0.51f, 1e-6);
+    EXPECT_TRUE(mixer.sliding(ch, kAttribVolume));
+
+    // A new slide of the same attribute replaces the running one, from
+    // where it stood; a slide of another attribute runs beside it.
+    ASSERT_TRUE(mixer.slideAttribute(ch, kAttribVolume, 1.f, 10));
+    ASSERT_TRUE(mixer.slideAttribute(ch, kAttribPan, 1.f, 20));
+    out = render(mixer, 30);
+    rendered += 30;
+    EXPECT_NEAR(out[2 * 9 + 1], 0.5f + 0.05f * 9, 1e-5); // the right side: the pan moves right
+    EXPECT_FLOAT_EQ(*mixer.attribute(ch, kAttribVolume), 1.f);
+    EXPECT_FLOAT_EQ(*mixer.attribute(ch, kAttribPan), 1.f);
+    EXPECT_FLOAT_EQ(out[2 * 29], 0.f); // all the way right
+    ASSERT_EQ(ended.size(), 2u);       // the replaced slide never ended
+    EXPECT_EQ(ended[0].first, static_cast<std::uint32_t>(kAttribVolume));
+    EXPECT_EQ(ended[1].first, static_cast<std::uint32_t>(kAttribPan));
+
+    // To -1: a fade to silence that stops the channel when it ends.
+    ASSERT_TRUE(mixer.slideAttribute(ch, kAttribVolume, -1.f, 40));
+    render(mixer, 39);
+    EXPECT_EQ(mixer.state(ch), kStatePlaying);
+    render(mixer, 1);
+    EXPECT_EQ(mixer.state(ch), kStateStopped);
+    EXPECT_FLOAT_EQ(*mixer.attribute(ch, kAttribVolume), 0.f);
+    EXPECT_EQ(ended.size(), 3u);
+
+    // No time at all: the value is reached with the next frame, and the
+    // slide still ends with its sync.
+    mixer.play(ch, false);
+    ASSERT_TRUE(mixer.slideAttribute(ch, kAttribVolume, 0.25f, 0));
+    rendered = 1000;
+    out = render(mixer, 2);
+    EXPECT_FLOAT_EQ(out[3], 0.25f);
+    ASSERT_EQ(ended.size(), 4u);
+    EXPECT_EQ(ended[3].second, 1000u);
+}
+
+TEST(Mixer, RatesEndsAndLoops)
+{
+    Mixer mixer;
+    // A second of 441 Hz made at 22,050 Hz: at its own rate it keeps its
+    // pitch; at twice the rate the pitch doubles and it ends in half the time.
+    const Handle sample = mixer.loadSample(sine(441, 22050, 22050), 2, false);
+    const Handle ch = mixer.sampleChannel(sample);
+    int ends = 0;
+    mixer.setSync(ch, kSyncEnd, [&](Handle, Handle, std::uint32_t) { ++ends; });
+    ASSERT_TRUE(mixer.play(ch, false));
+    auto out = render(mixer, 22050);
+    EXPECT_NEAR(risingCrossings(out, 0), 220, 1);
+    EXPECT_EQ(mixer.state(ch), kStatePlaying);
+    ASSERT_TRUE(mixer.setAttribute(ch, kAttribFrequency, 44100.f));
+    ASSERT_TRUE(mixer.setPosition(ch, 0));
+    out = render(mixer, 22050 + 100);
+    EXPECT_NEAR(risingCrossings(out, 0), 441, 1);
+    EXPECT_EQ(mixer.state(ch), kStateStopped);
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(peak(out, 0, 22051, 22150), 0.f); // silence after the end
+    EXPECT_FALSE(mixer.setPosition(ch, 44100));  // past the end
+    EXPECT_EQ(lastError(), kErrorPosition);
+
+    // Looping: it plays on across the end, with no end sync.
+    ASSERT_TRUE(mixer.setLoop(ch, true));
+    ASSERT_TRUE(mixer.play(ch, true));
+    out = render(mixer, 44100);
+    EXPECT_EQ(mixer.state(ch), kStatePlaying);
+    EXPECT_NEAR(risingCrossings(out, 0), 882, 2);
+    EXPECT_GT(peak(out, 0, 44000, 44100), 0.9f);
+    EXPECT_EQ(ends, 1);
+
+    // A loop keeps the fraction of a frame it had passed the end by: ten
+    // frames at one and a half a step are at frame 1 after fourteen steps.
+    const Handle shortLoop = mixer.sampleChannel(mixer.loadSample(constant(0.1f, 10), 1, false));
+    mixer.setLoop(shortLoop, true);
+    mixer.setAttribute(shortLoop, kAttribFrequency, 66150.f);
+    mixer.play(shortLoop, false);
+    render(mixer, 14);
+    EXPECT_EQ(mixer.position(shortLoop), 2u);
+}
+
+TEST(Mixer, PlaybackLimitAndStaleHandles)
+{
+    Mixer mixer;
+    const Handle sample = mixer.loadSample(constant(0.1f, 44100), 2, false);
+    const Handle first = mixer.sampleChannel(sample);
+    const Handle second = mixer.sampleChannel(sample);
+    std::vector<Handle> freed;
+    for (const Handle h : {first, second}) mixer.setSync(h, kSyncFree, [&](Handle, Handle c, std::uint32_t) { freed.push_back(c); });
+    mixer.play(first, false);
+    render(mixer, 100);
+    mixer.play(second, false);
+    render(mixer, 10);
+
+    // Both busy: the one that has played longest makes way.
+    const Handle third = mixer.sampleChannel(sample);
+    EXPECT_EQ(freed, std::vector<Handle>{first});
+    EXPECT_EQ(mixer.channelCount(), 2u);
+    EXPECT_NE(third, first);
+    EXPECT_FALSE(mixer.setAttribute(first, kAttribVolume, 1.f));
+    EXPECT_EQ(lastError(), kErrorHandle);
+    EXPECT_EQ(mixer.state(first), kStateStopped);
+    // A stopped one goes before a playing one.
+    mixer.play(third, false);
+    mixer.stop(third);
+    render(mixer, 10);
+    const Handle fourth = mixer.sampleChannel(sample);
+    EXPECT_EQ(mixer.state(second), kStatePlaying);
+    EXPECT_FALSE(mixer.position(third));
+
+    // Freeing the sample frees its channels; no handle is given twice.
+    EXPECT_TRUE(mixer.freeSample(sample));
+    EXPECT_EQ(mixer.channelCount(), 0u);
+    EXPECT_FALSE(mixer.play(fourth, false));
+    EXPECT_FALSE(mixer.freeSample(sample));
+    EXPECT_EQ(mixer.sampleChannel(sample), 0u);
+    const Handle again = mixer.loadSample(constant(0.1f, 10), 1, false);
+    EXPECT_GT(again, fourth);
+    EXPECT_EQ(mixer.loadSample(constant(0.1f, 0), 1, false), 0u);
+    EXPECT_EQ(mixer.loadSample(constant(0.1f, 10), 0, false), 0u);
+}
+
+TEST(Mixer, SyncsMayCallTheMixer)
+{
+    Mixer mixer(1000);
+    const Handle sample = mixer.loadSample(constant(1.f, 20, 1000), 1, false);
+    const Handle ch = mixer.sampleChannel(sample);
+    Handle next = 0;
+    // At the end the sync starts it again at half volume and frees a filter.
+    const Handle filter = mixer.addFilter(ch, BiquadParameters{kBiquadLowPass, 400.f});
+    ASSERT_NE(filter, 0u);
+    mixer.setSync(ch, kSyncEnd, [&](Handle, Handle c, std::uint32_t) {
+        mixer.setAttribute(c, kAttribVolume, 0.5f);
+        mixer.removeFilter(c, filter);
+        mixer.play(c, true);
+        next = mixer.sampleChannel(sample); // replaces c: c is freed here
+    });
+    mixer.play(ch, false);
+    render(mixer, 25);
+    EXPECT_NE(next, 0u);
+    EXPECT_EQ(mixer.channelCount(), 1u);
+    EXPECT_FALSE(mixer.filter(filter));
+}
