@@ -3,7 +3,8 @@
 After login a player gets a welcome line and the main menu (with sounds and colours): chat, a
 question in an input box, a password box, a yes/no message box, tic-tac-toe played on a 3 x 3 grid
 menu whose taken squares are placeholders, a settings submenu that stays open and changes its items
-in place ("mupi"), a list of 200 players to search by typing, the list of who is here, optionally a
+in place ("mupi"), a list of 200 players to search by typing, a grid of pictures
+(the client's own image scripts: dice and card suits), the list of who is here, optionally a
 file download, and leaving. Every answer is told back as a history line. Chat lines
 ("chat <text>") go back to everybody as history lines.
 """
@@ -33,6 +34,7 @@ MAIN_MENU_ID = 1
 GRID_MENU_ID = 2
 SETTINGS_MENU_ID = 3
 PLAYERS_MENU_ID = 4
+PICTURES_MENU_ID = 5
 QUESTION_ID = 101
 YES_NO_ID = 102
 DOWNLOAD_ID = 103
@@ -53,6 +55,14 @@ MB_YESNO = 4
 IDYES = 6
 IDNO = 7
 KEY_F1 = 0x70
+
+# The pictures: text and image of each entry, drawn in square cells, five to a row.
+PICTURES = [("Die showing one", "dice/one"), ("Die showing two", "dice/two"),
+            ("Die showing three", "dice/three"), ("Die showing four", "dice/four"),
+            ("Die showing five", "dice/five"), ("Die showing six", "dice/six"),
+            ("Hearts", "cards/hearts"), ("Diamonds", "cards/diamonds"), ("Clubs", "cards/clubs"),
+            ("Spades", "cards/spades")]
+PICTURES_COLUMNS = 5
 
 GRID_SIZE = 3
 GRID_COLUMNS = "ABC"
@@ -132,6 +142,12 @@ def player_names() -> list[str]:
     return [NAME_STARTS[i % 10] + NAME_ENDS[i // 10] for i in range(PLAYER_COUNT)]
 
 
+def pictures_menu() -> str:
+    """The pictures in a grid of square cells; each entry's image is named by its "@" option."""
+    items = [(text, "p%d" % index, "", "@" + image) for index, (text, image) in enumerate(PICTURES)]
+    return menu_command(PICTURES_MENU_ID, items, columns=PICTURES_COLUMNS, flags=MENU_KEEP_OPEN, cell=":1:1")
+
+
 def winner(board: list[str]) -> str | None:
     for a, b, c in LINES:
         if board[a] != " " and board[a] == board[b] == board[c]:
@@ -182,7 +198,8 @@ class Lobby:
         items = [("Chat with everyone", "chat", "menuitem", "#4"), ("Answer a question", "question", "menuitem"),
                  ("Give the password", "password", "menuitem"), ("Yes or no", "yesno", "menuitem", "#8 _-3"),
                  ("Tic-tac-toe on a grid", "grid", "menuitem"), ("Settings", "settings", "menuitem"),
-                 ("Players", "players", "menuitem"), ("Who is here", "who", "menuitem")]
+                 ("Players", "players", "menuitem"), ("Who is here", "who", "menuitem"),
+                 ("Pictures", "pictures", "menuitem")]
         if self.download_name:
             items.append(("Download %s" % self.download_name, "download"))
         items.append(("Leave the server", "leave", "menuitem", "#2"))
@@ -248,6 +265,8 @@ class Lobby:
                 names = player_names()
                 chosen = names[index] if 0 <= index < len(names) and tag == "p%d" % index else None
                 await player.send(say(NOTICE_CHANNEL, "You chose %s." % chosen if chosen else "No player chosen."))
+            elif menu_id == PICTURES_MENU_ID:
+                await self.picture_choice(player, index)
         elif text.startswith("inbx "):
             fields = text[5:].split(DEL, 1)
             request = strtol(fields[0])
@@ -301,6 +320,8 @@ class Lobby:
             player.board = [" "] * (GRID_SIZE * GRID_SIZE)
             await player.send(say(NOTICE_CHANNEL, "Tic-tac-toe: you play X. Choose a square."))
             await player.send(self.grid_menu(player.board, 4))
+        elif tag == "pictures":
+            await player.send(pictures_menu())
         elif tag == "who":
             names = sorted(other.name for other in self.players.values())
             await player.send(say(NOTICE_CHANNEL, "Here now: %s." % ", ".join(names)))
@@ -321,6 +342,13 @@ class Lobby:
         elif tag == "theme":
             player.dark = not player.dark
             await player.send(item_update(index, *self.theme_item(player)))
+
+    @staticmethod
+    async def picture_choice(player: Player, index: int) -> None:
+        if 0 <= index < len(PICTURES):
+            await player.send(say(NOTICE_CHANNEL, "You chose: %s." % PICTURES[index][0]))
+        else:
+            await player.send("mcls %d" % PICTURES_MENU_ID)
 
     @staticmethod
     def square_name(index: int) -> str:

@@ -717,9 +717,27 @@ class DemoTest(ServerTestCase):
         self.assertTrue(alice.read_text().startswith("inbp 104\x7fPassword\x7f"))
         alice.send_text("inbx 104\x7fopensesame")
         self.assertEqual(alice.read_text(), "say1 You gave a password of 10 characters; it is right.")
+        # The pictures: a grid of square cells whose entries name images.
+        alice.send_text("msel 1\x7f%d\x7fpictures" % tags.index("pictures"))
+        pictures = alice.read_text()[5:].split("\x7f")
+        self.assertEqual(pictures[:6], ["5", "5", "10", "0", "1", ":1:1"])
+        self.assertEqual(pictures[6:10], ["Die showing one", "p0", "null", "@dice/one"])
+        self.assertEqual(pictures[6 + 4 * 9 + 3], "@cards/spades")
+        alice.send_text("msel 5\x7f6\x7fp6")
+        self.assertEqual(alice.read_text(), "say1 You chose: Hearts.")
+        alice.send_text("msel 5\x7f-1\x7f-1")
+        self.assertEqual(alice.read_text(), "mcls 5")
         bob.close()
         self.assertEqual(alice.read_text(), "say1 bob left the lobby.")
         server.wait_record(lambda e: e["kind"] == "frame" and e.get("text") == "chat hi all")
+
+
+class PicturesTest(unittest.TestCase):
+    def test_every_picture_is_one_of_the_client_images(self):
+        import demo
+        images = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data", "images")
+        for _, name in demo.PICTURES:
+            self.assertTrue(os.path.isfile(os.path.join(images, *name.split("/")) + ".txt"), name)
 
 
 # -- the server's own decoding, tested directly -------------------------------------------------
