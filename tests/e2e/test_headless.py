@@ -152,7 +152,7 @@ class HeadlessClient(unittest.TestCase):
             "msel 1" + DEL + "4" + DEL + "grid", "msel 2" + DEL + "5" + DEL + "c5", "msel 2" + DEL + "-1" + DEL + "-1",
             "msel 1" + DEL + "5" + DEL + "settings", "msel 3" + DEL + "0" + DEL + "volume",
             "msel 3" + DEL + "-1" + DEL + "-1", "msel 1" + DEL + "6" + DEL + "players",
-            "msel 4" + DEL + "18" + DEL + "p18", "msel 1" + DEL + "8" + DEL + "leave"])
+            "msel 4" + DEL + "18" + DEL + "p18", "msel 1" + DEL + "9" + DEL + "leave"])
 
     def test_history_review_line_and_report_from_the_keyboard(self):
         server = Server(self.folder, {"steps": [
