@@ -18,6 +18,7 @@ struct NullScreen : MenuDisplay, SpeechOutput, MenuReplies {
     void fillList(const Menu* top) override { lines = top ? top->lineCount() : 0; }
     void appendLine(const std::wstring&) override { ++lines; }
     void deleteLine(int) override { --lines; }
+    void replaceLine(int, const std::wstring&) override {}
     int lineCount() const override { return lines; }
     void selectLine(int) override {}
     void refusalBeep() override {}

@@ -47,6 +47,11 @@ struct Harness : MenuDisplay, SpeechOutput, MenuReplies {
         check(line >= 0 && line < static_cast<int>(lines.size()));
         lines.pop_back();
     }
+    void replaceLine(int line, const std::wstring&) override
+    {
+        const Menu* top = menus.top();
+        check(top && line >= 0 && line < static_cast<int>(lines.size()) && top->itemAtLine(line) >= 0);
+    }
     int lineCount() const override { return static_cast<int>(lines.size()); }
     void selectLine(int line) override
     {

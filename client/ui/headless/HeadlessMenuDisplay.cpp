@@ -41,6 +41,13 @@ void HeadlessMenuDisplay::deleteLine(int line)
     lines_.erase(lines_.begin() + line);
 }
 
+void HeadlessMenuDisplay::replaceLine(int line, const std::wstring& text)
+{
+    if (line < 0 || line >= lineCount()) return;
+    lines_[static_cast<std::size_t>(line)] = text;
+    frontEnd_.show("menu", "changed " + printable(common::wideToUtf8(text)));
+}
+
 void HeadlessMenuDisplay::selectLine(int line)
 {
     const Menu* top = menus_ ? menus_->top() : nullptr;

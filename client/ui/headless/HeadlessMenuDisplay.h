@@ -17,6 +17,7 @@ public:
     void fillList(const Menu* top) override;
     void appendLine(const std::wstring& text) override;
     void deleteLine(int line) override;
+    void replaceLine(int line, const std::wstring& text) override;
     int lineCount() const override { return static_cast<int>(lines_.size()); }
     // "menu: current 2 Yes or no" (the item's index, the line's text).
     void selectLine(int line) override;

@@ -120,7 +120,9 @@ void MenuOwner::menuItemChange(std::string_view text)
     } else {
         menu.items[index] = std::move(change.item);
         menu.selected = index;
-        display_.fillList(&menu);
+        // The layout stays: only the item's own line changes, which keeps a
+        // long list from being filled anew for one item.
+        display_.replaceLine(menu.lineOf(index), menu.items[index].text);
     }
     clampSelection(menu);
     display_.checkListStyle(&menu);

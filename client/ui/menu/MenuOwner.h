@@ -32,6 +32,8 @@ public:
     // Single-column menus only: one line added at the end, one removed.
     virtual void appendLine(const std::wstring& text) = 0;
     virtual void deleteLine(int line) = 0;
+    // One line's text replaced in place (the item on it was rebuilt).
+    virtual void replaceLine(int line, const std::wstring& text) = 0;
     virtual int lineCount() const = 0;
     // Makes the line the list's current line (the screen reader follows it).
     virtual void selectLine(int line) = 0;

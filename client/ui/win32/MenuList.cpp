@@ -110,6 +110,20 @@ void MenuList::appendLine(const std::wstring& text)
 
 void MenuList::deleteLine(int line) { SendMessageW(window_.list(), LB_DELETESTRING, static_cast<WPARAM>(line), 0); }
 
+void MenuList::replaceLine(int line, const std::wstring& text)
+{
+    HWND list = window_.list();
+    if (line < 0 || line >= lineCount()) return;
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(line), 0);
+    SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    RECT r;
+    if (SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&r)) != LB_ERR) {
+        InvalidateRect(list, &r, TRUE);
+    }
+}
+
 int MenuList::lineCount() const
 {
     const LRESULT n = SendMessageW(window_.list(), LB_GETCOUNT, 0, 0);

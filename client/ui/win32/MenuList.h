@@ -31,6 +31,7 @@ public:
     void fillList(const Menu* top) override;
     void appendLine(const std::wstring& text) override;
     void deleteLine(int line) override;
+    void replaceLine(int line, const std::wstring& text) override;
     int lineCount() const override;
     void selectLine(int line) override;
     void refusalBeep() override { MessageBeep(0); }

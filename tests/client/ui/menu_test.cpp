@@ -47,6 +47,7 @@ struct Fixture : MenuDisplay, SpeechOutput, MenuReplies {
     }
     void appendLine(const std::wstring& t) override { lines.push_back(t); }
     void deleteLine(int l) override { lines.erase(lines.begin() + l); }
+    void replaceLine(int l, const std::wstring& t) override { lines.at(static_cast<std::size_t>(l)) = t; }
     int lineCount() const override { return static_cast<int>(lines.size()); }
     void selectLine(int l) override { line = l; }
     void refusalBeep() override { ++beeps; }
