@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "client/core/Settings.h"
+#include "client/image/win32/EntryImage.h"
 #include "client/ui/win32/MainWindow.h"
 
 namespace {
@@ -227,14 +228,15 @@ void MenuList::draw(const DRAWITEMSTRUCT& item)
         if (usable(menuItem->textColor, palette)) fore = palette[static_cast<std::size_t>(menuItem->textColor)];
         else if (settings().styleLbFgColor != -1) fore = static_cast<COLORREF>(settings().styleLbFgColor);
         else fore = GetSysColor(COLOR_WINDOWTEXT);
-        // An item with an image shows the image in its text area; until
-        // images can be drawn here, such an item's area stays empty, as for
-        // an image that cannot be loaded.
+        // An item with an image shows the image in its text area, in the
+        // text's colour; an image that cannot be loaded leaves it empty.
         if (menuItem->image.empty()) {
             SetTextColor(dc, fore);
             SetBkMode(dc, TRANSPARENT);
             DrawTextW(dc, menuItem->text.c_str(), static_cast<int>(menuItem->text.size()), &text,
                       DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS | DT_NOPREFIX);
+        } else {
+            image::drawEntryImage(dc, text, fore, palette, menuItem->image);
         }
     }
     if (item.itemState & ODS_SELECTED) DrawFocusRect(dc, &cell);

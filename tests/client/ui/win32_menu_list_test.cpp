@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "client/core/CoreTestEnv.h"
 #include "client/core/Settings.h"
+#include "client/image/ImageScript.h"
+#include "client/image/win32/DibSection.h"
 #include "client/ui/win32/InputBox.h"
 #include "client/ui/win32/MainWindow.h"
 #include "client/ui/win32/MenuList.h"
@@ -239,4 +243,32 @@ TEST_F(MenuListTest, InputDialogsShowTheirFieldsMaskPasswordsAndAnswer)
     EXPECT_FALSE(InputBox(result, window.handle(), L"T", L"P", L"", false, false));
     EXPECT_EQ(result, L"unchanged");
     DialogScript::confirm = true;
+}
+
+TEST_F(MenuListTest, EntryImagesAreDrawnInTheirTextArea)
+{
+    // A square filled in the entry's text colour.
+    std::string scrambled;
+    std::size_t bad = 0;
+    ASSERT_TRUE(image::scrambleScript("size 10 10\ncolor def\nfill rect 0 0 10 10\n", scrambled, bad));
+    std::filesystem::create_directories(CoreTestEnv::fs(env.appFile("images")));
+    CoreTestEnv::write(env.appFile("images/block.gfx"), scrambled);
+    // Text colour palette 1 (green), background palette 2 (blue).
+    menus.menuUpdate("7" + D + "1" + D + "2" + D + "0" + D + "0" + D + D + "pic" + D + "tpic" + D + "null" + D
+                         + "@block #1 _2" + D + "gone" + D + "tgone" + D + "null" + D + "@nosuch #1 _2",
+                     1);
+    image::DibSection dib(100, 40, RGB(255, 255, 255));
+    ASSERT_TRUE(dib.ok());
+    for (int line = 0; line < 2; ++line) {
+        DRAWITEMSTRUCT item{};
+        item.CtlType = ODT_LISTBOX;
+        item.itemID = static_cast<UINT>(line);
+        item.itemAction = ODA_DRAWENTIRE;
+        item.hDC = dib.dc();
+        item.rcItem = RECT{0, 20 * line, 100, 20 * line + 20};
+        menuList.draw(item);
+    }
+    EXPECT_EQ(dib.pixel(50, 10), RGB(0, 255, 0));
+    // A missing image leaves the area to the background: no text either.
+    for (int x = 2; x < 98; x += 4) EXPECT_EQ(dib.pixel(x, 30), RGB(0, 0, 255)) << x;
 }
