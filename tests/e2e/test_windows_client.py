@@ -344,6 +344,30 @@ class WindowsClientTest(unittest.TestCase):
         finally:
             lobby.stop()
 
+    def test_pictures_beside_menu_entries(self):
+        lobby = wc.DevServer(wc.temp_folder(), ["--demo"])
+        DEL = "\x7f"
+        try:
+            self.client.reset_userdir(wc.local_server_config(lobby.port, confirm_exit=False))
+            proc, dialog = self.start_to_dialog()
+            self.log_in_as_alice(dialog)
+            main = wc.wait_for(lambda: wc.find_windows(LOGIN_TITLE), 60, "the title after login")[0]
+            time.sleep(1.5)
+            wc.focus(main)
+            wc.press("alt+l")
+            # The entry before the last one opens the grid of pictures.
+            wc.press("End", "Up", "Return")
+            wc.wait_for(lambda: "msel 1" + DEL + "8" + DEL + "pictures" in lobby.received_texts(), 30,
+                        "the choice of the pictures")
+            time.sleep(1.5)
+            wc.screenshot(os.path.join(self.artifacts, "menu-pictures.png"))
+            wc.press("Right", "Return")
+            wc.wait_for(lambda: "msel 5" + DEL + "1" + DEL + "p1" in lobby.received_texts(), 30, "a picture chosen")
+            wc.press("alt+F4")
+            self.assertEqual(self.wait_exit(proc), 0)
+        finally:
+            lobby.stop()
+
 
 if __name__ == "__main__":
     unittest.main()
