@@ -374,6 +374,18 @@ Handle Mixer::addFilter(Handle handle, const BiquadParameters& parameters)
     return fx;
 }
 
+Handle Mixer::addFilter(Handle handle)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, Handle{0});
+    const Handle fx = next();
+    c->filters.emplace_back(fx, Biquad{});
+    filterOwners_.emplace(fx, c);
+    setLastError(kErrorOk);
+    return fx;
+}
+
 bool Mixer::setFilter(Handle fx, const BiquadParameters& parameters)
 {
     std::lock_guard lock(mutex_);

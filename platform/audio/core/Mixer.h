@@ -92,6 +92,8 @@ public:
 
     // Filters on a channel, applied in the order they were added.
     Handle addFilter(Handle channel, const BiquadParameters& parameters);
+    // A filter that lets everything through until its parameters are set.
+    Handle addFilter(Handle channel);
     bool setFilter(Handle filter, const BiquadParameters& parameters);
     std::optional<BiquadParameters> filter(Handle filter) const;
     bool removeFilter(Handle channel, Handle filter);

@@ -1,0 +1,169 @@
+/* orvaudio: the audio layer's C interface, shared by orvc.exe, orvgamelib.dll
+   and plug-ins (one instance in the process, in orvaudio.dll on Windows).
+   Objects are integer handles that are never given twice. A call that fails
+   returns 0 (or -1 where 0 is a value) and leaves its error code, read with
+   oaErrorGetCode, for the calling thread. Paths are UTF-8. */
+#ifndef ORVAUDIO_H
+#define ORVAUDIO_H
+
+#include <stdint.h>
+
+#if defined(_WIN32) && defined(ORVAUDIO_BUILD)
+#define OA_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define OA_API __declspec(dllimport)
+#else
+#define OA_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint32_t OaHandle;
+
+/* Channel attributes. */
+#define OA_ATTRIB_FREQ 1 /* playback rate in Hz; 0 the sound's own */
+#define OA_ATTRIB_VOL 2  /* 0 … 1; a slide to -1 fades out and stops */
+#define OA_ATTRIB_PAN 3  /* -1 … 1, as a balance */
+
+/* Flags. */
+#define OA_SAMPLE_8BITS 1         /* oaChannelGetInfo: stored as 8-bit */
+#define OA_SAMPLE_FLOAT 0x100     /* oaChannelGetInfo: stored as float */
+#define OA_DEVICE_3D 4            /* oaInit */
+#define OA_SAMPLE_LOOP 4          /* oaChannelFlags */
+#define OA_SAMPLE_3D 8            /* oaSampleLoad */
+#define OA_SAMPLE_OVER_POS 0x20000 /* the longest playing makes way (always so) */
+
+/* Channel states (oaChannelIsActive). */
+#define OA_ACTIVE_STOPPED 0
+#define OA_ACTIVE_PLAYING 1
+#define OA_ACTIVE_STALLED 2
+#define OA_ACTIVE_PAUSED 3
+
+/* Sync types. */
+#define OA_SYNC_END 2
+#define OA_SYNC_SLIDE 5 /* data: the attribute */
+#define OA_SYNC_FREE 8
+
+/* Effects and filter types. */
+#define OA_FX_BIQUAD 0x10013
+#define OA_BIQUAD_LOWPASS 0
+#define OA_BIQUAD_HIGHPASS 1
+
+/* 3D modes. */
+#define OA_3DMODE_NORMAL 0
+#define OA_3DMODE_RELATIVE 1
+#define OA_3DMODE_OFF 2
+
+/* Device information flags. */
+#define OA_DEVICE_ENABLED 1
+#define OA_DEVICE_DEFAULT 2
+#define OA_DEVICE_INIT 4
+
+/* Error codes. */
+#define OA_OK 0
+#define OA_ERROR_FILEOPEN 2
+#define OA_ERROR_DRIVER 3
+#define OA_ERROR_HANDLE 5
+#define OA_ERROR_POSITION 7
+#define OA_ERROR_INIT 8
+#define OA_ERROR_ALREADY 14
+#define OA_ERROR_ILLTYPE 19
+#define OA_ERROR_ILLPARAM 20
+#define OA_ERROR_NO3D 21
+#define OA_ERROR_DEVICE 23
+#define OA_ERROR_NOTAVAIL 37
+#define OA_ERROR_FILEFORM 41
+#define OA_ERROR_CODEC 44
+
+typedef struct OaDeviceInfo {
+    const char* name;   /* valid while the process runs */
+    const char* driver; /* "clock" for a default device without a sound card */
+    uint32_t flags;
+} OaDeviceInfo;
+
+typedef struct OaChannelInfo {
+    uint32_t freq;  /* the sound's own rate */
+    uint32_t chans; /* 1 or 2 */
+    uint32_t flags; /* OA_SAMPLE_8BITS or OA_SAMPLE_FLOAT, OA_SAMPLE_LOOP */
+} OaChannelInfo;
+
+typedef struct OaBiquadParameters {
+    int32_t filter; /* OA_BIQUAD_LOWPASS or OA_BIQUAD_HIGHPASS */
+    float center;   /* Hz */
+    float gain;     /* dB; not used by the two pass filters */
+    float bandwidth; /* octaves; used when above 0 */
+    float q;         /* used when no bandwidth is given */
+    float s;         /* shelf slope; not used */
+    int32_t channels; /* -1 all; bit 0 left, bit 1 right */
+} OaBiquadParameters;
+
+typedef struct OaVector {
+    float x, y, z;
+} OaVector;
+
+/* Called on the mixing thread after the frames that caused it were mixed,
+   outside the layer's locks: it may call the layer. */
+typedef void (*OaSyncProc)(OaHandle sync, OaHandle channel, uint32_t data, void* user);
+
+/* Devices. Device -1 is the default one, device n ≥ 1 the n-th. */
+OA_API int oaInit(int device, uint32_t freq, uint32_t flags);
+OA_API int oaFree(void);
+OA_API int oaErrorGetCode(void);
+OA_API int oaSetDevice(int device);
+OA_API int oaGetDevice(void); /* -1 when none was chosen */
+OA_API int oaGetDeviceInfo(int device, OaDeviceInfo* info);
+OA_API int oaSetConfig(uint32_t option, uint32_t value);
+OA_API uint32_t oaGetConfig(uint32_t option); /* (uint32_t)-1 when never set */
+/* Format plug-ins: none exist; a load fails as for a missing file. */
+OA_API OaHandle oaPluginLoad(const char* file, uint32_t flags);
+
+/* Samples: decoded once; at most max channels play one at a time. */
+OA_API OaHandle oaSampleLoad(int memory, const void* file, uint64_t offset, uint32_t length, uint32_t max,
+                             uint32_t flags);
+OA_API OaHandle oaSampleGetChannel(OaHandle sample, int onlyNew);
+OA_API int oaSampleStop(OaHandle sample);
+OA_API int oaSampleFree(OaHandle sample);
+
+/* Channels. */
+OA_API int oaChannelPlay(OaHandle channel, int restart);
+OA_API int oaChannelStop(OaHandle channel);
+OA_API int oaChannelPause(OaHandle channel);
+OA_API uint32_t oaChannelIsActive(OaHandle channel);
+/* Sets the flags in mask to those of flags; the flags after, or (uint32_t)-1. */
+OA_API uint32_t oaChannelFlags(OaHandle channel, uint32_t flags, uint32_t mask);
+OA_API int oaChannelSetAttribute(OaHandle channel, uint32_t attribute, float value);
+OA_API int oaChannelGetAttribute(OaHandle channel, uint32_t attribute, float* value);
+OA_API int oaChannelSlideAttribute(OaHandle channel, uint32_t attribute, float value, uint32_t milliseconds);
+OA_API int oaChannelIsSliding(OaHandle channel, uint32_t attribute);
+OA_API OaHandle oaChannelSetSync(OaHandle channel, uint32_t type, uint64_t param, OaSyncProc proc, void* user);
+OA_API int oaChannelRemoveSync(OaHandle channel, OaHandle sync);
+OA_API uint64_t oaChannelGetPosition(OaHandle channel, uint32_t mode); /* bytes; (uint64_t)-1 on failure */
+OA_API int oaChannelSetPosition(OaHandle channel, uint64_t position, uint32_t mode);
+OA_API uint64_t oaChannelGetLength(OaHandle channel, uint32_t mode);
+OA_API uint64_t oaChannelSeconds2Bytes(OaHandle channel, double seconds);
+OA_API double oaChannelBytes2Seconds(OaHandle channel, uint64_t bytes);
+OA_API int oaChannelGetInfo(OaHandle channel, OaChannelInfo* info);
+
+/* Filters on a channel. */
+OA_API OaHandle oaChannelSetFX(OaHandle channel, uint32_t type, int priority);
+OA_API int oaFXSetParameters(OaHandle fx, const void* parameters);
+OA_API int oaFXGetParameters(OaHandle fx, void* parameters);
+OA_API int oaChannelRemoveFX(OaHandle channel, OaHandle fx);
+
+/* Space; what is set takes effect at oaApply3D. Null vectors stay as they are. */
+OA_API int oaSet3DFactors(float distance, float rolloff, float doppler);
+OA_API int oaSet3DPosition(const OaVector* position, const OaVector* velocity, const OaVector* front,
+                           const OaVector* top);
+OA_API int oaChannelSet3DAttributes(OaHandle channel, int mode, float minDistance, float maxDistance, int insideAngle,
+                                    int outsideAngle, float outsideVolume);
+OA_API int oaChannelSet3DPosition(OaHandle channel, const OaVector* position, const OaVector* orientation,
+                                  const OaVector* velocity);
+OA_API void oaApply3D(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
