@@ -53,6 +53,30 @@ BiquadParameters fromC(const OaBiquadParameters& p)
 
 Vector3 toVector(const OaVector& v) { return {v.x, v.y, v.z}; }
 
+// A whole sound decoded from memory or from a file (a part of it when offset
+// or length say so; length 0 is to the end of the file); null with the
+// error code when it cannot be.
+std::shared_ptr<const Pcm> decodeFrom(int memory, const void* file, uint64_t offset, uint32_t length)
+{
+    if (!file) return fail(kErrorIllegalParameter, std::shared_ptr<const Pcm>{});
+    Decoded decoded;
+    if (memory) {
+        if (length == 0) return fail(kErrorIllegalParameter, std::shared_ptr<const Pcm>{});
+        decoded = decodeSound(static_cast<const std::uint8_t*>(file) + offset, length);
+    } else {
+        std::string bytes;
+        if (!common::readWholeFile(static_cast<const char*>(file), bytes)) {
+            return fail(kErrorFileOpen, std::shared_ptr<const Pcm>{});
+        }
+        if (offset > bytes.size()) return fail(kErrorFileForm, std::shared_ptr<const Pcm>{});
+        const std::size_t available = bytes.size() - static_cast<std::size_t>(offset);
+        const std::size_t size = length == 0 ? available : std::min<std::size_t>(length, available);
+        decoded = decodeSound(reinterpret_cast<const std::uint8_t*>(bytes.data()) + offset, size);
+    }
+    if (decoded.error != 0) return fail(decoded.error, std::shared_ptr<const Pcm>{});
+    return std::make_shared<Pcm>(std::move(decoded.pcm));
+}
+
 } // namespace
 
 extern "C" {
@@ -118,22 +142,34 @@ OaHandle oaSampleLoad(int memory, const void* file, uint64_t offset, uint32_t le
 {
     const std::shared_ptr<Mixer> mixer = devices().currentMixer();
     if (!mixer) return 0;
-    if (!file || max == 0 || max > 65535) return fail(kErrorIllegalParameter, OaHandle{0});
-    Decoded decoded;
-    if (memory) {
-        if (length == 0) return fail(kErrorIllegalParameter, OaHandle{0});
-        decoded = decodeSound(static_cast<const std::uint8_t*>(file) + offset, length);
-    } else {
-        std::string bytes;
-        if (!common::readWholeFile(static_cast<const char*>(file), bytes)) return fail(kErrorFileOpen, OaHandle{0});
-        if (offset > bytes.size()) return fail(kErrorFileForm, OaHandle{0});
-        const std::size_t available = bytes.size() - static_cast<std::size_t>(offset);
-        const std::size_t size = length == 0 ? available : std::min<std::size_t>(length, available);
-        decoded = decodeSound(reinterpret_cast<const std::uint8_t*>(bytes.data()) + offset, size);
-    }
-    if (decoded.error != 0) return fail(decoded.error, OaHandle{0});
-    return mixer->loadSample(std::make_shared<Pcm>(std::move(decoded.pcm)), static_cast<int>(max),
-                             (flags & OA_SAMPLE_3D) != 0);
+    if (max == 0 || max > 65535) return fail(kErrorIllegalParameter, OaHandle{0});
+    const auto pcm = decodeFrom(memory, file, offset, length);
+    if (!pcm) return 0;
+    return mixer->loadSample(pcm, static_cast<int>(max), (flags & OA_SAMPLE_3D) != 0);
+}
+
+OaHandle oaStreamCreateFile(int memory, const void* file, uint64_t offset, uint64_t length, uint32_t flags)
+{
+    const std::shared_ptr<Mixer> mixer = devices().currentMixer();
+    if (!mixer) return 0;
+    if (length > 0xFFFFFFFFu) return fail(kErrorIllegalParameter, OaHandle{0});
+    const auto pcm = decodeFrom(memory, file, offset, static_cast<uint32_t>(length));
+    if (!pcm) return 0;
+    return mixer->createStream(pcm, flags & (kStreamLoop | kStream3D | kStreamAutoFree | kStreamDecode));
+}
+
+int oaStreamFree(OaHandle stream)
+{
+    const auto mixer = mixerOf(stream);
+    return mixer && mixer->freeStream(stream) ? 1 : 0;
+}
+
+int32_t oaChannelGetData(OaHandle stream, void* buffer, uint32_t length)
+{
+    if (!buffer) return fail(kErrorIllegalParameter, int32_t{-1});
+    const auto mixer = mixerOf(stream);
+    if (!mixer) return -1;
+    return static_cast<int32_t>(mixer->getData(stream, buffer, std::min<uint32_t>(length, 0x7FFFFFFF)));
 }
 
 OaHandle oaSampleGetChannel(OaHandle sample, int)

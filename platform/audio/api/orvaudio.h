@@ -75,7 +75,9 @@ typedef uint32_t OaHandle;
 #define OA_ERROR_DEVICE 23
 #define OA_ERROR_NOTAVAIL 37
 #define OA_ERROR_FILEFORM 41
+#define OA_ERROR_DECODE 38
 #define OA_ERROR_CODEC 44
+#define OA_ERROR_ENDED 45
 
 typedef struct OaDeviceInfo {
     const char* name;   /* valid while the process runs */
@@ -125,6 +127,17 @@ OA_API OaHandle oaSampleLoad(int memory, const void* file, uint64_t offset, uint
 OA_API OaHandle oaSampleGetChannel(OaHandle sample, int onlyNew);
 OA_API int oaSampleStop(OaHandle sample);
 OA_API int oaSampleFree(OaHandle sample);
+
+/* Streams: a sound with a channel of its own. OA_STREAM_DECODE: not played,
+   read with oaChannelGetData; OA_STREAM_AUTOFREE: freed when it stops or
+   ends. Also OA_SAMPLE_LOOP and OA_SAMPLE_3D. */
+#define OA_STREAM_AUTOFREE 0x40000
+#define OA_STREAM_DECODE 0x200000
+OA_API OaHandle oaStreamCreateFile(int memory, const void* file, uint64_t offset, uint64_t length, uint32_t flags);
+OA_API int oaStreamFree(OaHandle stream);
+/* A decoding stream's next bytes in its stored format: how many, or -1
+   (OA_ERROR_ENDED at its end). */
+OA_API int32_t oaChannelGetData(OaHandle stream, void* buffer, uint32_t length);
 
 /* Channels. */
 OA_API int oaChannelPlay(OaHandle channel, int restart);

@@ -19,9 +19,10 @@ constexpr int kErrorIllegalParameter = 20;
 constexpr int kErrorNo3D = 21;
 constexpr int kErrorDevice = 23;
 constexpr int kErrorNotAvailable = 37;
-constexpr int kErrorDecode = 38;
+constexpr int kErrorDecode = 38; // a decoding channel played, or one that plays read
 constexpr int kErrorFileForm = 41;
 constexpr int kErrorCodec = 44;
+constexpr int kErrorEnded = 45;
 constexpr int kErrorUnknown = -1;
 
 // Sets the calling thread's last error; returns `result` so that failing

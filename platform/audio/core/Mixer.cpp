@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 namespace audio {
@@ -59,6 +60,7 @@ struct Mixer::Channel {
 
     Handle handle = 0;
     Handle sample = 0;
+    bool stream = false, autoFree = false, decodeOnly = false;
     std::shared_ptr<const Pcm> pcm;
     int state = kStateStopped;
     bool loop = false;
@@ -143,6 +145,70 @@ Handle Mixer::sampleChannel(Handle sampleHandle)
     return handle;
 }
 
+Handle Mixer::createStream(std::shared_ptr<const Pcm> pcm, unsigned flags)
+{
+    if (!pcm || pcm->frames() == 0 || pcm->rate <= 0 || (pcm->channels != 1 && pcm->channels != 2)) {
+        return failed(kErrorFileForm, Handle{0});
+    }
+    std::lock_guard lock(mutex_);
+    auto channel = std::make_unique<Channel>();
+    const Handle handle = channel->handle = next();
+    channel->stream = true;
+    channel->autoFree = (flags & kStreamAutoFree) != 0;
+    channel->decodeOnly = (flags & kStreamDecode) != 0;
+    channel->loop = (flags & kStreamLoop) != 0;
+    channel->threeD = (flags & kStream3D) != 0;
+    channel->values[0] = pcm->rate;
+    channel->pcm = std::move(pcm);
+    index_.emplace(handle, channel.get());
+    channels_.push_back(std::move(channel));
+    setLastError(kErrorOk);
+    return handle;
+}
+
+bool Mixer::freeStream(Handle handle)
+{
+    std::vector<Event> events;
+    {
+        std::lock_guard lock(mutex_);
+        Channel* c = find(handle);
+        if (!c || !c->stream) return failed(kErrorHandle, false);
+        freeChannel(*c, events);
+        setLastError(kErrorOk);
+    }
+    runEvents(events);
+    return true;
+}
+
+long Mixer::getData(Handle handle, void* buffer, std::uint32_t bytes)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, -1L);
+    if (!c->decodeOnly) return failed(kErrorDecode, -1L);
+    const Pcm& pcm = *c->pcm;
+    const std::size_t frameBytes = pcm.bytesPerFrame();
+    const auto first = static_cast<std::size_t>(c->position);
+    if (first >= pcm.frames()) return failed(kErrorEnded, -1L);
+    const std::size_t frames = std::min<std::size_t>(bytes / frameBytes, pcm.frames() - first);
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    for (std::size_t i = 0; i < frames * static_cast<std::size_t>(pcm.channels); ++i) {
+        const float s = pcm.samples[first * static_cast<std::size_t>(pcm.channels) + i];
+        switch (pcm.format) {
+        case SampleFormat::Float32: std::memcpy(out + i * 4, &s, 4); break;
+        case SampleFormat::Int8: out[i] = static_cast<std::uint8_t>(std::lround(std::clamp(s, -1.f, 1.f) * 127.f) + 128); break;
+        case SampleFormat::Int16: {
+            const auto v = static_cast<std::int16_t>(std::lround(std::clamp(s, -1.f, 1.f) * 32767.f));
+            std::memcpy(out + i * 2, &v, 2);
+            break;
+        }
+        }
+    }
+    c->position = static_cast<double>(first + frames);
+    setLastError(kErrorOk);
+    return static_cast<long>(frames * frameBytes);
+}
+
 bool Mixer::stopSample(Handle sampleHandle)
 {
     std::lock_guard lock(mutex_);
@@ -193,6 +259,7 @@ bool Mixer::play(Handle handle, bool restart)
     std::lock_guard lock(mutex_);
     Channel* c = find(handle);
     if (!c) return failed(kErrorHandle, false);
+    if (c->decodeOnly) return failed(kErrorDecode, false);
     if (restart || c->position >= static_cast<double>(c->pcm->frames())) c->position = 0;
     if (c->state != kStatePaused && (restart || c->state == kStateStopped)) c->played = 0;
     c->state = kStatePlaying;
@@ -202,11 +269,16 @@ bool Mixer::play(Handle handle, bool restart)
 
 bool Mixer::stop(Handle handle)
 {
-    std::lock_guard lock(mutex_);
-    Channel* c = find(handle);
-    if (!c) return failed(kErrorHandle, false);
-    c->state = kStateStopped;
-    setLastError(kErrorOk);
+    std::vector<Event> events;
+    {
+        std::lock_guard lock(mutex_);
+        Channel* c = find(handle);
+        if (!c) return failed(kErrorHandle, false);
+        c->state = kStateStopped;
+        if (c->autoFree) freeChannel(*c, events);
+        setLastError(kErrorOk);
+    }
+    runEvents(events);
     return true;
 }
 
@@ -525,8 +597,15 @@ void Mixer::render(float* out, std::size_t frames)
     {
         std::lock_guard lock(mutex_);
         std::fill(out, out + frames * 2, 0.f);
+        std::vector<Handle> finished;
         for (auto& c : channels_) {
-            if (c->state == kStatePlaying) mix(*c, out, frames, events);
+            if (c->state != kStatePlaying) continue;
+            mix(*c, out, frames, events);
+            // A stream that frees itself goes when it stops or ends.
+            if (c->autoFree && c->state == kStateStopped) finished.push_back(c->handle);
+        }
+        for (const Handle h : finished) {
+            if (Channel* c = find(h)) freeChannel(*c, events);
         }
     }
     runEvents(events);

@@ -34,6 +34,12 @@ constexpr int kSyncEnd = 2;   // the sound reached its end (not when looping)
 constexpr int kSyncSlide = 5; // a slide ended; the data is the attribute
 constexpr int kSyncFree = 8;  // the channel was freed
 
+// Stream flags.
+constexpr unsigned kStreamLoop = 4;
+constexpr unsigned kStream3D = 8;
+constexpr unsigned kStreamAutoFree = 0x40000; // freed when it stops or ends
+constexpr unsigned kStreamDecode = 0x200000;  // not played: read with getData
+
 // Channel states.
 constexpr int kStateStopped = 0;
 constexpr int kStatePlaying = 1;
@@ -61,6 +67,14 @@ public:
     Handle sampleChannel(Handle sample);
     bool stopSample(Handle sample);
     bool freeSample(Handle sample);
+
+    // A channel of its own for a decoded sound, with the kStream… flags.
+    Handle createStream(std::shared_ptr<const Pcm> pcm, unsigned flags);
+    bool freeStream(Handle stream);
+    // A decoding stream's next bytes, in its stored format, from its
+    // position on; the count given, or -1 (kErrorEnded at the end,
+    // kErrorDecode for a stream that plays).
+    long getData(Handle stream, void* buffer, std::uint32_t bytes);
 
     bool play(Handle channel, bool restart);
     bool stop(Handle channel);

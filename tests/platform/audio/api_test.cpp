@@ -131,6 +131,19 @@ TEST(OrvAudio, DevicesSamplesChannelsAndSyncs)
     EXPECT_TRUE(oaSet3DPosition(nullptr, nullptr, &front, nullptr));
     oaApply3D();
 
+    // A decoding stream of the file, read as the game library reads sounds.
+    const OaHandle decoding = oaStreamCreateFile(0, path.c_str(), 0, 0, OA_STREAM_DECODE);
+    ASSERT_NE(decoding, 0u);
+    std::vector<std::int16_t> data(5000);
+    EXPECT_EQ(oaChannelGetData(decoding, data.data(), 10000), 8820);
+    EXPECT_EQ(data[100], 16384);
+    EXPECT_EQ(oaChannelGetData(decoding, data.data(), 10000), -1);
+    EXPECT_EQ(oaErrorGetCode(), OA_ERROR_ENDED);
+    EXPECT_FALSE(oaChannelPlay(decoding, 0));
+    EXPECT_EQ(oaErrorGetCode(), OA_ERROR_DECODE);
+    EXPECT_TRUE(oaStreamFree(decoding));
+    EXPECT_EQ(oaChannelGetData(decoding, data.data(), 10), -1);
+
     // Down: every handle is stale.
     ASSERT_TRUE(oaFree());
     EXPECT_FALSE(oaChannelPlay(ch, 1));

@@ -218,3 +218,50 @@ TEST(Mixer, SyncsMayCallTheMixer)
     EXPECT_EQ(mixer.channelCount(), 1u);
     EXPECT_FALSE(mixer.filter(filter));
 }
+
+TEST(Mixer, StreamsFreeThemselvesAndDecodingStreamsAreRead)
+{
+    Mixer mixer(1000);
+    std::vector<Handle> freed;
+    const auto watch = [&](Handle h) { mixer.setSync(h, kSyncFree, [&](Handle, Handle c, std::uint32_t) { freed.push_back(c); }); };
+    // One that frees itself at its end, one when stopped, one when its fade
+    // to -1 ends; one that stays.
+    const Handle ends = mixer.createStream(constant(0.5f, 10, 1000), kStreamAutoFree);
+    const Handle stopped = mixer.createStream(constant(0.5f, 100, 1000), kStreamAutoFree);
+    const Handle faded = mixer.createStream(constant(0.5f, 100, 1000), kStreamAutoFree);
+    const Handle stays = mixer.createStream(constant(0.5f, 10, 1000), 0);
+    for (const Handle h : {ends, stopped, faded, stays}) {
+        watch(h);
+        mixer.play(h, false);
+    }
+    mixer.slideAttribute(faded, kAttribVolume, -1.f, 20);
+    std::vector<float> out(2 * 30);
+    mixer.render(out.data(), 30);
+    mixer.stop(stopped);
+    EXPECT_EQ(freed, (std::vector<Handle>{ends, faded, stopped}));
+    EXPECT_EQ(mixer.channelCount(), 1u);
+    EXPECT_EQ(mixer.state(stays), kStateStopped);
+    EXPECT_TRUE(mixer.play(stays, false)); // it ended but stays: it plays again
+    EXPECT_TRUE(mixer.freeStream(stays));
+    EXPECT_FALSE(mixer.freeStream(stays));
+
+    // A decoding stream is read in its stored format, not played.
+    auto pcm = std::make_shared<Pcm>();
+    pcm->rate = 8000;
+    pcm->channels = 2;
+    pcm->samples = {0.5f, -0.5f, 1.f, -1.f, 0.f, 0.25f};
+    const Handle decoding = mixer.createStream(pcm, kStreamDecode);
+    EXPECT_FALSE(mixer.play(decoding, false));
+    EXPECT_EQ(lastError(), kErrorDecode);
+    std::int16_t data[4] = {};
+    EXPECT_EQ(mixer.getData(decoding, data, 9), 8); // whole frames only
+    EXPECT_EQ(data[0], 16384);
+    EXPECT_EQ(data[1], -16384);
+    EXPECT_EQ(data[2], 32767);
+    EXPECT_EQ(mixer.getData(decoding, data, sizeof data), 4); // what is left
+    EXPECT_EQ(data[1], 8192);
+    EXPECT_EQ(mixer.getData(decoding, data, sizeof data), -1);
+    EXPECT_EQ(lastError(), kErrorEnded);
+    EXPECT_EQ(mixer.getData(stays, data, sizeof data), -1);
+    EXPECT_EQ(lastError(), kErrorHandle);
+}
