@@ -158,6 +158,21 @@ OaHandle oaStreamCreateFile(int memory, const void* file, uint64_t offset, uint6
     return mixer->createStream(pcm, flags & (kStreamLoop | kStream3D | kStreamAutoFree | kStreamDecode));
 }
 
+OaHandle oaStreamCreate(uint32_t freq, uint32_t chans, uint32_t flags, OaStreamProc proc, void* user)
+{
+    const std::shared_ptr<Mixer> mixer = devices().currentMixer();
+    if (!mixer) return 0;
+    if (!proc || freq == 0 || freq > 384000 || chans < 1 || chans > 2) return fail(kErrorIllegalParameter, OaHandle{0});
+    Pcm format;
+    format.rate = static_cast<int>(freq);
+    format.channels = static_cast<int>(chans);
+    format.format = (flags & OA_SAMPLE_FLOAT) ? SampleFormat::Float32
+                    : (flags & OA_SAMPLE_8BITS) ? SampleFormat::Int8
+                                                : SampleFormat::Int16;
+    return mixer->createStream(format, flags & (kStream3D | kStreamAutoFree | kStreamDecode),
+                               [proc, user](Handle h, void* buffer, std::uint32_t bytes) { return proc(h, buffer, bytes, user); });
+}
+
 int oaStreamFree(OaHandle stream)
 {
     const auto mixer = mixerOf(stream);

@@ -135,6 +135,14 @@ OA_API int oaSampleFree(OaHandle sample);
 #define OA_STREAM_DECODE 0x200000
 OA_API OaHandle oaStreamCreateFile(int memory, const void* file, uint64_t offset, uint64_t length, uint32_t flags);
 OA_API int oaStreamFree(OaHandle stream);
+/* A stream whose sound a procedure gives as it plays, on the mixing thread:
+   it fills buffer with up to length bytes and returns how many, with
+   OA_STREAMPROC_END set when the stream ends after them. Returning 0 without
+   the end stalls the stream until the procedure gives again. flags: also
+   OA_SAMPLE_8BITS or OA_SAMPLE_FLOAT for the format, else 16-bit. */
+#define OA_STREAMPROC_END 0x80000000u
+typedef uint32_t (*OaStreamProc)(OaHandle stream, void* buffer, uint32_t length, void* user);
+OA_API OaHandle oaStreamCreate(uint32_t freq, uint32_t chans, uint32_t flags, OaStreamProc proc, void* user);
 /* A decoding stream's next bytes in its stored format: how many, or -1
    (OA_ERROR_ENDED at its end). */
 OA_API int32_t oaChannelGetData(OaHandle stream, void* buffer, uint32_t length);

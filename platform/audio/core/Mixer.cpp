@@ -61,7 +61,11 @@ struct Mixer::Channel {
     Handle handle = 0;
     Handle sample = 0;
     bool stream = false, autoFree = false, decodeOnly = false;
-    std::shared_ptr<const Pcm> pcm;
+    std::shared_ptr<const Pcm> pcm; // for a procedure stream its format only
+    StreamProc proc;
+    std::vector<float> buffer;      // a procedure stream's frames from bufferBase on
+    std::ptrdiff_t bufferBase = 0;
+    bool procEnded = false;
     int state = kStateStopped;
     bool loop = false;
     double position = 0; // in frames of the sound
@@ -166,6 +170,31 @@ Handle Mixer::createStream(std::shared_ptr<const Pcm> pcm, unsigned flags)
     return handle;
 }
 
+Handle Mixer::createStream(const Pcm& format, unsigned flags, StreamProc proc)
+{
+    if (!proc || format.rate <= 0 || format.rate > 384000 || (format.channels != 1 && format.channels != 2)) {
+        return failed(kErrorIllegalParameter, Handle{0});
+    }
+    if (flags & kStreamDecode) return failed(kErrorNotAvailable, Handle{0});
+    std::lock_guard lock(mutex_);
+    auto pcm = std::make_shared<Pcm>();
+    pcm->rate = format.rate;
+    pcm->channels = format.channels;
+    pcm->format = format.format;
+    auto channel = std::make_unique<Channel>();
+    const Handle handle = channel->handle = next();
+    channel->stream = true;
+    channel->autoFree = (flags & kStreamAutoFree) != 0;
+    channel->threeD = (flags & kStream3D) != 0;
+    channel->values[0] = pcm->rate;
+    channel->pcm = std::move(pcm);
+    channel->proc = std::move(proc);
+    index_.emplace(handle, channel.get());
+    channels_.push_back(std::move(channel));
+    setLastError(kErrorOk);
+    return handle;
+}
+
 bool Mixer::freeStream(Handle handle)
 {
     std::vector<Event> events;
@@ -260,7 +289,9 @@ bool Mixer::play(Handle handle, bool restart)
     Channel* c = find(handle);
     if (!c) return failed(kErrorHandle, false);
     if (c->decodeOnly) return failed(kErrorDecode, false);
-    if (restart || c->position >= static_cast<double>(c->pcm->frames())) c->position = 0;
+    // A procedure stream goes on from where it is: it has no start to go
+    // back to.
+    if (!c->proc && (restart || c->position >= static_cast<double>(c->pcm->frames()))) c->position = 0;
     if (c->state != kStatePaused && (restart || c->state == kStateStopped)) c->played = 0;
     c->state = kStatePlaying;
     setLastError(kErrorOk);
@@ -379,6 +410,7 @@ bool Mixer::setPosition(Handle handle, std::uint64_t bytes)
     std::lock_guard lock(mutex_);
     Channel* c = find(handle);
     if (!c) return failed(kErrorHandle, false);
+    if (c->proc) return failed(kErrorNotAvailable, false);
     const std::uint64_t frame = bytes / c->pcm->bytesPerFrame();
     if (frame >= c->pcm->frames()) return failed(kErrorPosition, false);
     c->position = static_cast<double>(frame);
@@ -391,6 +423,7 @@ std::optional<std::uint64_t> Mixer::length(Handle handle) const
     std::lock_guard lock(mutex_);
     const Channel* c = find(handle);
     if (!c) return failed(kErrorHandle, std::optional<std::uint64_t>{});
+    if (c->proc) return failed(kErrorNotAvailable, std::optional<std::uint64_t>{});
     return static_cast<std::uint64_t>(c->pcm->frames()) * c->pcm->bytesPerFrame();
 }
 
@@ -599,7 +632,7 @@ void Mixer::render(float* out, std::size_t frames)
         std::fill(out, out + frames * 2, 0.f);
         std::vector<Handle> finished;
         for (auto& c : channels_) {
-            if (c->state != kStatePlaying) continue;
+            if (c->state != kStatePlaying && c->state != kStateStalled) continue;
             mix(*c, out, frames, events);
             // A stream that frees itself goes when it stops or ends.
             if (c->autoFree && c->state == kStateStopped) finished.push_back(c->handle);
@@ -611,29 +644,93 @@ void Mixer::render(float* out, std::size_t frames)
     runEvents(events);
 }
 
+void Mixer::pull(Channel& c, std::size_t frames)
+{
+    const int width = c.pcm->channels;
+    const std::size_t frameBytes = c.pcm->bytesPerFrame();
+    // Frames the block reads: its steps, the interpolation's two ahead, and
+    // a margin for a rate that slides up meanwhile.
+    const double step = c.values[0] * (c.placement.frequency > 0 ? c.placement.frequency : 1.f) / rate_;
+    const auto needed = static_cast<std::ptrdiff_t>(c.position + static_cast<double>(frames) * step * 1.25) + 3;
+    // What lies behind the position (but one frame) is no longer needed.
+    const std::ptrdiff_t behind = static_cast<std::ptrdiff_t>(c.position) - 1 - c.bufferBase;
+    if (behind > 0) {
+        const std::size_t drop = std::min(c.buffer.size(), static_cast<std::size_t>(behind) * static_cast<std::size_t>(width));
+        c.buffer.erase(c.buffer.begin(), c.buffer.begin() + static_cast<std::ptrdiff_t>(drop));
+        c.bufferBase += static_cast<std::ptrdiff_t>(drop) / width;
+    }
+    std::vector<std::uint8_t> bytes;
+    for (int asks = 0; asks < 4 && !c.procEnded; ++asks) {
+        const std::ptrdiff_t have = c.bufferBase + static_cast<std::ptrdiff_t>(c.buffer.size()) / width;
+        if (have >= needed) break;
+        const std::size_t want = std::max<std::size_t>(256, static_cast<std::size_t>(needed - have));
+        bytes.resize(want * frameBytes);
+        const std::uint32_t result = c.proc(c.handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        const std::size_t got = std::min<std::size_t>(result & ~kStreamProcEnd, bytes.size()) / frameBytes;
+        for (std::size_t i = 0; i < got * static_cast<std::size_t>(width); ++i) {
+            float v = 0;
+            switch (c.pcm->format) {
+            case SampleFormat::Float32:
+                std::memcpy(&v, bytes.data() + i * 4, 4);
+                if (!std::isfinite(v)) v = 0;
+                v = std::clamp(v, -1.f, 1.f);
+                break;
+            case SampleFormat::Int8: v = (static_cast<int>(bytes[i]) - 128) / 128.f; break;
+            case SampleFormat::Int16: {
+                std::int16_t x;
+                std::memcpy(&x, bytes.data() + i * 2, 2);
+                v = x / 32768.f;
+                break;
+            }
+            }
+            c.buffer.push_back(v);
+        }
+        if (result & kStreamProcEnd) c.procEnded = true;
+        if (got == 0) break; // nothing now: stalled until a later block
+    }
+}
+
 void Mixer::mix(Channel& c, float* out, std::size_t frames, std::vector<Event>& events)
 {
-    const Pcm& pcm = *c.pcm;
-    const auto n = static_cast<std::ptrdiff_t>(pcm.frames());
-    const float* s = pcm.samples.data();
-    const int width = pcm.channels;
-    const bool loop = c.loop;
+    const int width = c.pcm->channels;
+    const float* s;
+    std::ptrdiff_t base = 0, n;
+    bool complete = true; // every frame of the sound is known
+    if (c.proc) {
+        pull(c, frames);
+        s = c.buffer.data();
+        base = c.bufferBase;
+        n = base + static_cast<std::ptrdiff_t>(c.buffer.size()) / width;
+        complete = c.procEnded;
+    } else {
+        s = c.pcm->samples.data();
+        n = static_cast<std::ptrdiff_t>(c.pcm->frames());
+    }
+    const bool loop = c.loop && !c.proc;
     // A frame of the sound; before the start the first, past the end
     // silence, unless it loops.
     const auto at = [&](std::ptrdiff_t k, int channel) -> float {
         if (loop) {
             k %= n;
             if (k < 0) k += n;
-        } else if (k < 0) {
-            k = 0;
+        } else if (k < base) {
+            k = base;
         } else if (k >= n) {
             return 0.f;
         }
-        return s[k * width + (channel < width ? channel : 0)];
+        return s[(k - base) * width + (channel < width ? channel : 0)];
     };
+    if (c.state == kStateStalled) {
+        if (static_cast<std::ptrdiff_t>(c.position) + 2 >= n && !complete) return;
+        c.state = kStatePlaying;
+    }
     const bool placed = c.threeD && c.source.mode != kMode3DOff;
     for (std::size_t f = 0; f < frames; ++f) {
         const auto i = static_cast<std::ptrdiff_t>(c.position);
+        if (!complete && i + 2 >= n) {
+            c.state = kStateStalled; // waits for its procedure
+            break;
+        }
         const float t = static_cast<float>(c.position - static_cast<double>(i));
         float left = cubic(at(i - 1, 0), at(i, 0), at(i + 1, 0), at(i + 2, 0), t);
         float right = width == 2 ? cubic(at(i - 1, 1), at(i, 1), at(i + 1, 1), at(i + 2, 1), t) : left;

@@ -46,6 +46,12 @@ constexpr int kStatePlaying = 1;
 constexpr int kStateStalled = 2;
 constexpr int kStatePaused = 3;
 
+// A stream's procedure: fills `buffer` with up to `bytes` bytes of the
+// stream's format and returns how many, with kStreamProcEnd set when the
+// stream ends after them. Called on the mixing thread; it may call the mixer.
+using StreamProc = std::function<std::uint32_t(Handle stream, void* buffer, std::uint32_t bytes)>;
+constexpr std::uint32_t kStreamProcEnd = 0x80000000;
+
 // Called with the sync's handle, the channel and the data of the event.
 using SyncProc = std::function<void(Handle sync, Handle channel, std::uint32_t data)>;
 
@@ -70,6 +76,11 @@ public:
 
     // A channel of its own for a decoded sound, with the kStream… flags.
     Handle createStream(std::shared_ptr<const Pcm> pcm, unsigned flags);
+    // A stream whose sound comes from a procedure, as it plays, in the
+    // format of `format` (rate, channel count, stored format; no samples).
+    // A procedure that gives nothing and does not end the stream stalls it
+    // until it gives again; it is asked once per mixed block meanwhile.
+    Handle createStream(const Pcm& format, unsigned flags, StreamProc proc);
     bool freeStream(Handle stream);
     // A decoding stream's next bytes, in its stored format, from its
     // position on; the count given, or -1 (kErrorEnded at the end,
@@ -144,6 +155,8 @@ private:
     Channel* find(Handle channel) const;
     void freeChannel(Channel& channel, std::vector<Event>& events);
     void mix(Channel& channel, float* out, std::size_t frames, std::vector<Event>& events);
+    // Asks a procedure stream's procedure for what the next frames need.
+    void pull(Channel& channel, std::size_t frames);
     void emit(Channel& channel, int type, std::uint32_t data, std::vector<Event>& events);
     static void runEvents(std::vector<Event>& events);
 

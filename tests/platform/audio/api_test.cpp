@@ -144,6 +144,29 @@ TEST(OrvAudio, DevicesSamplesChannelsAndSyncs)
     EXPECT_TRUE(oaStreamFree(decoding));
     EXPECT_EQ(oaChannelGetData(decoding, data.data(), 10), -1);
 
+    // A stream from a procedure: a tenth of a second of float stereo, then
+    // its end; it frees itself.
+    struct Feed {
+        int left = 4410;
+    } feed;
+    const OaHandle fed = oaStreamCreate(44100, 2, OA_SAMPLE_FLOAT | OA_STREAM_AUTOFREE,
+                                        [](OaHandle, void* buffer, uint32_t length, void* user) -> uint32_t {
+                                            auto* f = static_cast<Feed*>(user);
+                                            const uint32_t frames = std::min<uint32_t>(length / 8, static_cast<uint32_t>(f->left));
+                                            auto* out = static_cast<float*>(buffer);
+                                            for (uint32_t i = 0; i < 2 * frames; ++i) out[i] = 0.125f;
+                                            f->left -= static_cast<int>(frames);
+                                            return frames * 8 | (f->left == 0 ? OA_STREAMPROC_END : 0u);
+                                        },
+                                        &feed);
+    ASSERT_NE(fed, 0u);
+    std::atomic<OaHandle> freed{0};
+    oaChannelSetSync(fed, OA_SYNC_FREE, 0, onEnd, &freed);
+    ASSERT_TRUE(oaChannelPlay(fed, 0));
+    for (int i = 0; i < 5000 && freed == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(freed.load(), fed);
+    EXPECT_EQ(oaStreamCreate(44100, 3, 0, [](OaHandle, void*, uint32_t, void*) -> uint32_t { return 0; }, nullptr), 0u);
+
     // Down: every handle is stale.
     ASSERT_TRUE(oaFree());
     EXPECT_FALSE(oaChannelPlay(ch, 1));

@@ -265,3 +265,61 @@ TEST(Mixer, StreamsFreeThemselvesAndDecodingStreamsAreRead)
     EXPECT_EQ(mixer.getData(stays, data, sizeof data), -1);
     EXPECT_EQ(lastError(), kErrorHandle);
 }
+
+TEST(Mixer, ProcedureStreamsPlayStallAndEnd)
+{
+    Mixer mixer(8000);
+    // 16-bit mono: frame k is k, in a block of `chunk` frames at a time,
+    // nothing while `dry`, and the end after `total` frames.
+    std::int16_t next = 0;
+    bool dry = false;
+    int calls = 0;
+    const int total = 3000;
+    Pcm format;
+    format.rate = 8000;
+    const Handle stream = mixer.createStream(format, kStreamAutoFree, [&](Handle h, void* buffer, std::uint32_t bytes) {
+        ++calls;
+        if (dry) return std::uint32_t{0};
+        mixer.setAttribute(h, kAttribPan, 0.f); // the procedure may call the mixer
+        auto* out = static_cast<std::int16_t*>(buffer);
+        std::uint32_t n = 0;
+        while (n < bytes / 2 && next < total) out[n++] = next++;
+        return n * 2 | (next == total ? kStreamProcEnd : 0u);
+    });
+    ASSERT_NE(stream, 0u);
+    int ended = 0;
+    mixer.setSync(stream, kSyncEnd, [&](Handle, Handle, std::uint32_t) { ++ended; });
+    mixer.play(stream, false);
+    std::vector<float> out(2 * 1000);
+    mixer.render(out.data(), 1000);
+    for (int k = 0; k < 1000; k += 97) EXPECT_FLOAT_EQ(out[2 * k], k / 32768.f) << k;
+
+    // Dry: it stalls where it is, asked once a block, silent.
+    dry = true;
+    // (what was fetched ahead plays first)
+    for (int block = 0; block < 5; ++block) mixer.render(out.data(), 1000);
+    EXPECT_EQ(mixer.state(stream), kStateStalled);
+    calls = 0;
+    mixer.render(out.data(), 1000);
+    EXPECT_EQ(calls, 1);
+    EXPECT_FLOAT_EQ(out[2 * 999], 0.f);
+    const std::uint64_t stalledAt = *mixer.position(stream) / 2;
+
+    // Wet again: on from the very next frame, to the end, then freed.
+    dry = false;
+    mixer.render(out.data(), 1000);
+    EXPECT_EQ(mixer.state(stream), kStatePlaying);
+    EXPECT_FLOAT_EQ(out[0], static_cast<float>(stalledAt) / 32768.f);
+    for (int block = 0; block < 3 && mixer.channelCount() > 0; ++block) mixer.render(out.data(), 1000);
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(mixer.channelCount(), 0u);
+
+    // No position to set, no length, no procedure, no decoding.
+    const Handle other = mixer.createStream(format, 0, [](Handle, void*, std::uint32_t) { return kStreamProcEnd; });
+    EXPECT_FALSE(mixer.setPosition(other, 0));
+    EXPECT_FALSE(mixer.length(other));
+    EXPECT_EQ(mixer.createStream(format, 0, StreamProc{}), 0u);
+    EXPECT_EQ(mixer.createStream(format, kStreamDecode, [](Handle, void*, std::uint32_t) { return 0u; }), 0u);
+    format.channels = 3;
+    EXPECT_EQ(mixer.createStream(format, 0, [](Handle, void*, std::uint32_t) { return 0u; }), 0u);
+}
