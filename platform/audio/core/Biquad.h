@@ -35,6 +35,16 @@ public:
         if (p_.channels & 2) right = static_cast<float>(step(right, state_[1]));
     }
 
+    // Filters one frame of a sound that is the same on both sides: once, in
+    // the left channel's state; false, with nothing done, when the filter
+    // is not on both channels.
+    bool processBoth(float& sample)
+    {
+        if ((p_.channels & 3) != 3) return false;
+        sample = static_cast<float>(step(sample, state_[0]));
+        return true;
+    }
+
 private:
     struct State {
         double z1 = 0, z2 = 0;

@@ -725,45 +725,118 @@ void Mixer::mix(Channel& c, float* out, std::size_t frames, std::vector<Event>& 
         c.state = kStatePlaying;
     }
     const bool placed = c.threeD && c.source.mode != kMode3DOff;
-    for (std::size_t f = 0; f < frames; ++f) {
+
+    // A fade to -1 stops the channel on its last frame: the block ends there.
+    std::size_t limit = frames;
+    if (c.slides[1].active && c.slides[1].stopAtEnd) limit = std::min<std::size_t>(limit, c.slides[1].framesLeft);
+    if (left_.size() < limit) {
+        left_.resize(limit);
+        right_.resize(limit);
+    }
+
+    // 1. The sound at its rate, frame by frame, until the block, the sound
+    // or what the procedure gave ends.
+    const double rateFactor = (placed ? c.placement.frequency : 1.f) / static_cast<double>(rate_);
+    double step = c.values[0] * rateFactor;
+    Slide& rateSlide = c.slides[0];
+    std::size_t produced = 0;
+    bool ended = false;
+    while (produced < limit) {
         const auto i = static_cast<std::ptrdiff_t>(c.position);
         if (!complete && i + 2 >= n) {
             c.state = kStateStalled; // waits for its procedure
             break;
         }
         const float t = static_cast<float>(c.position - static_cast<double>(i));
-        float left = cubic(at(i - 1, 0), at(i, 0), at(i + 1, 0), at(i + 2, 0), t);
-        float right = width == 2 ? cubic(at(i - 1, 1), at(i, 1), at(i + 1, 1), at(i + 2, 1), t) : left;
-        for (auto& filter : c.filters) filter.second.process(left, right);
-
-        const double volume = c.values[1] * (placed ? c.placement.gain : 1.f);
-        const double pan = placed ? c.placement.pan : c.values[2];
-        out[2 * f] += static_cast<float>(left * volume * (pan > 0 ? 1.0 - pan : 1.0));
-        out[2 * f + 1] += static_cast<float>(right * volume * (pan < 0 ? 1.0 + pan : 1.0));
-
-        c.position += c.values[0] * (placed ? c.placement.frequency : 1.f) / rate_;
-        ++c.played;
-        for (int a = 0; a < 3; ++a) {
-            Slide& slide = c.slides[a];
-            if (!slide.active) continue;
-            c.values[a] += slide.step;
-            if (--slide.framesLeft == 0) {
-                c.values[a] = slide.target;
-                slide.active = false;
-                emit(c, kSyncSlide, static_cast<std::uint32_t>(a + 1), events);
-                if (slide.stopAtEnd) c.state = kStateStopped;
+        if (i - 1 >= base && i + 2 < n) {
+            const float* p = s + (i - 1 - base) * width;
+            if (width == 1) {
+                left_[produced] = right_[produced] = cubic(p[0], p[1], p[2], p[3], t);
+            } else {
+                left_[produced] = cubic(p[0], p[2], p[4], p[6], t);
+                right_[produced] = cubic(p[1], p[3], p[5], p[7], t);
             }
+        } else {
+            left_[produced] = cubic(at(i - 1, 0), at(i, 0), at(i + 1, 0), at(i + 2, 0), t);
+            right_[produced] = width == 2 ? cubic(at(i - 1, 1), at(i, 1), at(i + 1, 1), at(i + 2, 1), t) : left_[produced];
+        }
+        ++produced;
+        c.position += step;
+        if (rateSlide.active) {
+            c.values[0] += rateSlide.step;
+            if (--rateSlide.framesLeft == 0) {
+                c.values[0] = rateSlide.target;
+                rateSlide.active = false;
+                emit(c, kSyncSlide, kAttribFrequency, events);
+            }
+            step = c.values[0] * rateFactor;
         }
         if (c.position >= static_cast<double>(n)) {
             if (loop) {
                 c.position = std::fmod(c.position, static_cast<double>(n));
             } else {
                 c.position = static_cast<double>(n);
-                c.state = kStateStopped;
-                emit(c, kSyncEnd, 0, events);
+                ended = true;
+                break;
             }
         }
-        if (c.state != kStatePlaying) break;
+    }
+    c.played += produced;
+
+    // 2. Its filters over the block; a mono sound is filtered once while it
+    // is the same on both sides.
+    bool same = width == 1;
+    for (auto& filter : c.filters) {
+        if (same && produced > 0 && filter.second.processBoth(left_[0])) {
+            for (std::size_t f = 1; f < produced; ++f) filter.second.processBoth(left_[f]);
+            continue;
+        }
+        if (same) std::copy(left_.begin(), left_.begin() + static_cast<std::ptrdiff_t>(produced), right_.begin());
+        same = false;
+        for (std::size_t f = 0; f < produced; ++f) filter.second.process(left_[f], right_[f]);
+    }
+    if (same && !c.filters.empty()) {
+        std::copy(left_.begin(), left_.begin() + static_cast<std::ptrdiff_t>(produced), right_.begin());
+    }
+
+    // 3. Volume and balance, frame by frame only while they slide.
+    const float gain3D = placed ? c.placement.gain : 1.f;
+    Slide& volumeSlide = c.slides[1];
+    Slide& panSlide = c.slides[2];
+    if (!volumeSlide.active && !panSlide.active) {
+        const float volume = static_cast<float>(c.values[1]) * gain3D;
+        const float pan = placed ? c.placement.pan : static_cast<float>(c.values[2]);
+        const float gl = volume * (pan > 0 ? 1.f - pan : 1.f);
+        const float gr = volume * (pan < 0 ? 1.f + pan : 1.f);
+        for (std::size_t f = 0; f < produced; ++f) {
+            out[2 * f] += left_[f] * gl;
+            out[2 * f + 1] += right_[f] * gr;
+        }
+    } else {
+        double volume = c.values[1], pan = c.values[2];
+        const auto advance = [&](Slide& slide, double& value, int attribute) {
+            value += slide.step;
+            if (--slide.framesLeft == 0) {
+                value = slide.target;
+                slide.active = false;
+                emit(c, kSyncSlide, static_cast<std::uint32_t>(attribute), events);
+                if (slide.stopAtEnd) c.state = kStateStopped;
+            }
+        };
+        for (std::size_t f = 0; f < produced; ++f) {
+            const float v = static_cast<float>(volume) * gain3D;
+            const float p = placed ? c.placement.pan : static_cast<float>(pan);
+            out[2 * f] += left_[f] * v * (p > 0 ? 1.f - p : 1.f);
+            out[2 * f + 1] += right_[f] * v * (p < 0 ? 1.f + p : 1.f);
+            if (volumeSlide.active) advance(volumeSlide, volume, kAttribVolume);
+            if (panSlide.active) advance(panSlide, pan, kAttribPan);
+        }
+        c.values[1] = volume;
+        c.values[2] = pan;
+    }
+    if (ended) {
+        c.state = kStateStopped;
+        emit(c, kSyncEnd, 0, events);
     }
 }
 

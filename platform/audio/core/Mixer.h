@@ -168,6 +168,8 @@ private:
     std::vector<std::unique_ptr<Channel>> channels_;
     std::unordered_map<Handle, Channel*> index_;
     std::unordered_map<Handle, Channel*> filterOwners_;
+    // The block of the channel being mixed, before its volume and balance.
+    std::vector<float> left_, right_;
     Listener listener_;
     Factors factors_;
 };
