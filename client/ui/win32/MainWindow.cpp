@@ -378,7 +378,10 @@ bool MainWindow::handleControlMessage(HWND control, UINT message, WPARAM wParam,
 
 bool MainWindow::handleListMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const KeyModifiers m = currentModifiers();
+    // Filling a long list sends thousands of messages: only input reads the
+    // keyboard's state.
+    const bool input = (message >= WM_KEYFIRST && message <= WM_KEYLAST) || message == WM_CONTEXTMENU;
+    const KeyModifiers m = input ? currentModifiers() : KeyModifiers{};
     const auto lineAt = [&](LPARAM point) {
         const LRESULT hit = SendMessageW(list_, LB_ITEMFROMPOINT, 0, point);
         return HIWORD(hit) ? -1 : static_cast<int>(LOWORD(hit));

@@ -194,9 +194,18 @@ struct DialogScript {
     static inline std::wstring prompt, caption, okLabel;
     static inline LRESULT passwordChar = 0;
 
+    static BOOL CALLBACK findDialog(HWND w, LPARAM found)
+    {
+        if (!GetDlgItem(w, IDC_INPUT_TEXT) || !GetDlgItem(w, IDC_INPUT_PROMPT)) return TRUE;
+        *reinterpret_cast<HWND*>(found) = w;
+        return FALSE;
+    }
+
     static void CALLBACK tick(HWND, UINT, UINT_PTR id, DWORD)
     {
-        HWND dialog = GetActiveWindow();
+        // The input dialog among this thread's windows, active or not.
+        HWND dialog = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), findDialog, reinterpret_cast<LPARAM>(&dialog));
         HWND edit = dialog ? GetDlgItem(dialog, IDC_INPUT_TEXT) : nullptr;
         if (!edit) return;
         KillTimer(nullptr, id);
