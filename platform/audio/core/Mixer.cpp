@@ -710,6 +710,7 @@ void Mixer::mix(Channel& c, float* out, std::size_t frames, std::vector<Event>& 
     // A frame of the sound; before the start the first, past the end
     // silence, unless it loops.
     const auto at = [&](std::ptrdiff_t k, int channel) -> float {
+        if (n <= base) return 0.f;
         if (loop) {
             k %= n;
             if (k < 0) k += n;
@@ -740,8 +741,9 @@ void Mixer::mix(Channel& c, float* out, std::size_t frames, std::vector<Event>& 
     double step = c.values[0] * rateFactor;
     Slide& rateSlide = c.slides[0];
     std::size_t produced = 0;
-    bool ended = false;
-    while (produced < limit) {
+    // A procedure stream that ended with nothing more to play.
+    bool ended = !loop && c.position >= static_cast<double>(n);
+    while (!ended && produced < limit) {
         const auto i = static_cast<std::ptrdiff_t>(c.position);
         if (!complete && i + 2 >= n) {
             c.state = kStateStalled; // waits for its procedure

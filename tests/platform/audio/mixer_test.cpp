@@ -314,8 +314,16 @@ TEST(Mixer, ProcedureStreamsPlayStallAndEnd)
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(mixer.channelCount(), 0u);
 
-    // No position to set, no length, no procedure, no decoding.
+    // One that ends before it gives anything: it ends at once, silent.
     const Handle other = mixer.createStream(format, 0, [](Handle, void*, std::uint32_t) { return kStreamProcEnd; });
+    ended = 0;
+    mixer.setSync(other, kSyncEnd, [&](Handle, Handle, std::uint32_t) { ++ended; });
+    mixer.play(other, false);
+    mixer.render(out.data(), 1000);
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(mixer.state(other), kStateStopped);
+    EXPECT_FLOAT_EQ(out[0], 0.f);
+    // No position to set, no length, no procedure, no decoding.
     EXPECT_FALSE(mixer.setPosition(other, 0));
     EXPECT_FALSE(mixer.length(other));
     EXPECT_EQ(mixer.createStream(format, 0, StreamProc{}), 0u);
