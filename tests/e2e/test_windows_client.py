@@ -284,15 +284,21 @@ class WindowsClientTest(unittest.TestCase):
             self.client.env.pop("ORVC_SPEECH_LOG", None)
             scripted.stop()
 
+    def log_in_to(self, lobby):
+        """Starts the client on the lobby's entry, logs in as alice and gives the process and the
+        main window once the lobby has had time to send its menu."""
+        self.client.reset_userdir(wc.local_server_config(lobby.port, confirm_exit=False))
+        proc, dialog = self.start_to_dialog()
+        self.log_in_as_alice(dialog)
+        main = wc.wait_for(lambda: wc.find_windows(LOGIN_TITLE), 60, "the title after login")[0]
+        time.sleep(1.5)
+        return proc, main
+
     def test_menus_and_boxes_of_the_demo_lobby_from_the_keyboard(self):
         lobby = wc.DevServer(wc.temp_folder(), ["--demo"])
         DEL = "\x7f"
         try:
-            self.client.reset_userdir(wc.local_server_config(lobby.port, confirm_exit=False))
-            proc, dialog = self.start_to_dialog()
-            self.log_in_as_alice(dialog)
-            main = wc.wait_for(lambda: wc.find_windows(LOGIN_TITLE), 60, "the title after login")[0]
-            time.sleep(1.5)
+            proc, main = self.log_in_to(lobby)
 
             def sent(text, what):
                 return wc.wait_for(lambda: text in lobby.received_texts(), 30, what)
@@ -348,11 +354,7 @@ class WindowsClientTest(unittest.TestCase):
         lobby = wc.DevServer(wc.temp_folder(), ["--demo"])
         DEL = "\x7f"
         try:
-            self.client.reset_userdir(wc.local_server_config(lobby.port, confirm_exit=False))
-            proc, dialog = self.start_to_dialog()
-            self.log_in_as_alice(dialog)
-            main = wc.wait_for(lambda: wc.find_windows(LOGIN_TITLE), 60, "the title after login")[0]
-            time.sleep(1.5)
+            proc, main = self.log_in_to(lobby)
             wc.focus(main)
             wc.press("alt+l")
             # The entry before the last one opens the grid of pictures.
