@@ -18,9 +18,6 @@ namespace {
 
 AudioDevices& devices() { return AudioDevices::instance(); }
 
-// A value from a failing call, with its error code.
-template <typename T> T fail(int code, T value) { return failed(code, value); }
-
 std::shared_ptr<Mixer> mixerOf(OaHandle h) { return devices().mixerOf(h); }
 
 std::uint32_t bytesPerFrame(const Pcm& info) { return static_cast<std::uint32_t>(info.bytesPerFrame()); }
@@ -58,22 +55,22 @@ Vector3 toVector(const OaVector& v) { return {v.x, v.y, v.z}; }
 // error code when it cannot be.
 std::shared_ptr<const Pcm> decodeFrom(int memory, const void* file, uint64_t offset, uint32_t length)
 {
-    if (!file) return fail(kErrorIllegalParameter, std::shared_ptr<const Pcm>{});
+    if (!file) return failed(kErrorIllegalParameter, std::shared_ptr<const Pcm>{});
     Decoded decoded;
     if (memory) {
-        if (length == 0) return fail(kErrorIllegalParameter, std::shared_ptr<const Pcm>{});
+        if (length == 0) return failed(kErrorIllegalParameter, std::shared_ptr<const Pcm>{});
         decoded = decodeSound(static_cast<const std::uint8_t*>(file) + offset, length);
     } else {
         std::string bytes;
         if (!common::readWholeFile(static_cast<const char*>(file), bytes)) {
-            return fail(kErrorFileOpen, std::shared_ptr<const Pcm>{});
+            return failed(kErrorFileOpen, std::shared_ptr<const Pcm>{});
         }
-        if (offset > bytes.size()) return fail(kErrorFileForm, std::shared_ptr<const Pcm>{});
+        if (offset > bytes.size()) return failed(kErrorFileForm, std::shared_ptr<const Pcm>{});
         const std::size_t available = bytes.size() - static_cast<std::size_t>(offset);
         const std::size_t size = length == 0 ? available : std::min<std::size_t>(length, available);
         decoded = decodeSound(reinterpret_cast<const std::uint8_t*>(bytes.data()) + offset, size);
     }
-    if (decoded.error != 0) return fail(decoded.error, std::shared_ptr<const Pcm>{});
+    if (decoded.error != 0) return failed(decoded.error, std::shared_ptr<const Pcm>{});
     return std::make_shared<Pcm>(std::move(decoded.pcm));
 }
 
@@ -83,7 +80,7 @@ extern "C" {
 
 int oaInit(int device, uint32_t freq, uint32_t)
 {
-    if (freq > 384000) return fail(kErrorIllegalParameter, 0);
+    if (freq > 384000) return failed(kErrorIllegalParameter, 0);
     return devices().init(device, static_cast<int>(freq)) ? 1 : 0;
 }
 
@@ -96,14 +93,14 @@ int oaSetDevice(int device) { return devices().setDevice(device) ? 1 : 0; }
 int oaGetDevice(void)
 {
     const int device = devices().device();
-    if (device == 0) return fail(kErrorInit, -1);
+    if (device == 0) return failed(kErrorInit, -1);
     setLastError(kErrorOk);
     return device;
 }
 
 int oaGetDeviceInfo(int device, OaDeviceInfo* info)
 {
-    if (!info) return fail(kErrorIllegalParameter, 0);
+    if (!info) return failed(kErrorIllegalParameter, 0);
     const auto found = devices().info(device);
     if (!found) return 0;
     std::lock_guard lock(tablesMutex);
@@ -131,18 +128,18 @@ uint32_t oaGetConfig(uint32_t option)
 {
     std::lock_guard lock(tablesMutex);
     const auto it = configValues().find(option);
-    if (it == configValues().end()) return fail(kErrorIllegalType, static_cast<uint32_t>(-1));
+    if (it == configValues().end()) return failed(kErrorIllegalType, static_cast<uint32_t>(-1));
     setLastError(kErrorOk);
     return it->second;
 }
 
-OaHandle oaPluginLoad(const char*, uint32_t) { return fail(kErrorFileOpen, OaHandle{0}); }
+OaHandle oaPluginLoad(const char*, uint32_t) { return failed(kErrorFileOpen, OaHandle{0}); }
 
 OaHandle oaSampleLoad(int memory, const void* file, uint64_t offset, uint32_t length, uint32_t max, uint32_t flags)
 {
     const std::shared_ptr<Mixer> mixer = devices().currentMixer();
     if (!mixer) return 0;
-    if (max == 0 || max > 65535) return fail(kErrorIllegalParameter, OaHandle{0});
+    if (max == 0 || max > 65535) return failed(kErrorIllegalParameter, OaHandle{0});
     const auto pcm = decodeFrom(memory, file, offset, length);
     if (!pcm) return 0;
     return mixer->loadSample(pcm, static_cast<int>(max), (flags & OA_SAMPLE_3D) != 0);
@@ -152,7 +149,7 @@ OaHandle oaStreamCreateFile(int memory, const void* file, uint64_t offset, uint6
 {
     const std::shared_ptr<Mixer> mixer = devices().currentMixer();
     if (!mixer) return 0;
-    if (length > 0xFFFFFFFFu) return fail(kErrorIllegalParameter, OaHandle{0});
+    if (length > 0xFFFFFFFFu) return failed(kErrorIllegalParameter, OaHandle{0});
     const auto pcm = decodeFrom(memory, file, offset, static_cast<uint32_t>(length));
     if (!pcm) return 0;
     return mixer->createStream(pcm, flags & (kStreamLoop | kStream3D | kStreamAutoFree | kStreamDecode));
@@ -162,7 +159,7 @@ OaHandle oaStreamCreate(uint32_t freq, uint32_t chans, uint32_t flags, OaStreamP
 {
     const std::shared_ptr<Mixer> mixer = devices().currentMixer();
     if (!mixer) return 0;
-    if (!proc || freq == 0 || freq > 384000 || chans < 1 || chans > 2) return fail(kErrorIllegalParameter, OaHandle{0});
+    if (!proc || freq == 0 || freq > 384000 || chans < 1 || chans > 2) return failed(kErrorIllegalParameter, OaHandle{0});
     Pcm format;
     format.rate = static_cast<int>(freq);
     format.channels = static_cast<int>(chans);
@@ -181,7 +178,7 @@ int oaStreamFree(OaHandle stream)
 
 int32_t oaChannelGetData(OaHandle stream, void* buffer, uint32_t length)
 {
-    if (!buffer) return fail(kErrorIllegalParameter, int32_t{-1});
+    if (!buffer) return failed(kErrorIllegalParameter, int32_t{-1});
     const auto mixer = mixerOf(stream);
     if (!mixer) return -1;
     return static_cast<int32_t>(mixer->getData(stream, buffer, std::min<uint32_t>(length, 0x7FFFFFFF)));
@@ -250,7 +247,7 @@ int oaChannelSetAttribute(OaHandle channel, uint32_t attribute, float value)
 
 int oaChannelGetAttribute(OaHandle channel, uint32_t attribute, float* value)
 {
-    if (!value) return fail(kErrorIllegalParameter, 0);
+    if (!value) return failed(kErrorIllegalParameter, 0);
     const auto mixer = mixerOf(channel);
     if (!mixer) return 0;
     const auto got = mixer->attribute(channel, static_cast<int>(attribute));
@@ -274,7 +271,7 @@ int oaChannelIsSliding(OaHandle channel, uint32_t attribute)
 
 OaHandle oaChannelSetSync(OaHandle channel, uint32_t type, uint64_t, OaSyncProc proc, void* user)
 {
-    if (!proc) return fail(kErrorIllegalParameter, OaHandle{0});
+    if (!proc) return failed(kErrorIllegalParameter, OaHandle{0});
     const auto mixer = mixerOf(channel);
     if (!mixer) return 0;
     return mixer->setSync(channel, static_cast<int>(type),
@@ -289,7 +286,7 @@ int oaChannelRemoveSync(OaHandle channel, OaHandle sync)
 
 uint64_t oaChannelGetPosition(OaHandle channel, uint32_t mode)
 {
-    if (mode != 0) return fail(kErrorNotAvailable, static_cast<uint64_t>(-1));
+    if (mode != 0) return failed(kErrorNotAvailable, static_cast<uint64_t>(-1));
     const auto mixer = mixerOf(channel);
     if (!mixer) return static_cast<uint64_t>(-1);
     const auto position = mixer->position(channel);
@@ -300,14 +297,14 @@ uint64_t oaChannelGetPosition(OaHandle channel, uint32_t mode)
 
 int oaChannelSetPosition(OaHandle channel, uint64_t position, uint32_t mode)
 {
-    if (mode != 0) return fail(kErrorNotAvailable, 0);
+    if (mode != 0) return failed(kErrorNotAvailable, 0);
     const auto mixer = mixerOf(channel);
     return mixer && mixer->setPosition(channel, position) ? 1 : 0;
 }
 
 uint64_t oaChannelGetLength(OaHandle channel, uint32_t mode)
 {
-    if (mode != 0) return fail(kErrorNotAvailable, static_cast<uint64_t>(-1));
+    if (mode != 0) return failed(kErrorNotAvailable, static_cast<uint64_t>(-1));
     const auto mixer = mixerOf(channel);
     if (!mixer) return static_cast<uint64_t>(-1);
     const auto length = mixer->length(channel);
@@ -322,7 +319,7 @@ uint64_t oaChannelSeconds2Bytes(OaHandle channel, double seconds)
     if (!mixer) return static_cast<uint64_t>(-1);
     const auto info = mixer->info(channel);
     if (!info) return static_cast<uint64_t>(-1);
-    if (!std::isfinite(seconds) || seconds < 0 || seconds > 1e9) return fail(kErrorIllegalParameter, static_cast<uint64_t>(-1));
+    if (!std::isfinite(seconds) || seconds < 0 || seconds > 1e9) return failed(kErrorIllegalParameter, static_cast<uint64_t>(-1));
     setLastError(kErrorOk);
     return static_cast<uint64_t>(seconds * info->rate) * bytesPerFrame(*info);
 }
@@ -339,7 +336,7 @@ double oaChannelBytes2Seconds(OaHandle channel, uint64_t bytes)
 
 int oaChannelGetInfo(OaHandle channel, OaChannelInfo* out)
 {
-    if (!out) return fail(kErrorIllegalParameter, 0);
+    if (!out) return failed(kErrorIllegalParameter, 0);
     const auto mixer = mixerOf(channel);
     if (!mixer) return 0;
     const auto info = mixer->info(channel);
@@ -355,21 +352,21 @@ int oaChannelGetInfo(OaHandle channel, OaChannelInfo* out)
 
 OaHandle oaChannelSetFX(OaHandle channel, uint32_t type, int)
 {
-    if (type != OA_FX_BIQUAD) return fail(kErrorIllegalType, OaHandle{0});
+    if (type != OA_FX_BIQUAD) return failed(kErrorIllegalType, OaHandle{0});
     const auto mixer = mixerOf(channel);
     return mixer ? mixer->addFilter(channel) : 0;
 }
 
 int oaFXSetParameters(OaHandle fx, const void* parameters)
 {
-    if (!parameters) return fail(kErrorIllegalParameter, 0);
+    if (!parameters) return failed(kErrorIllegalParameter, 0);
     const auto mixer = mixerOf(fx);
     return mixer && mixer->setFilter(fx, fromC(*static_cast<const OaBiquadParameters*>(parameters))) ? 1 : 0;
 }
 
 int oaFXGetParameters(OaHandle fx, void* parameters)
 {
-    if (!parameters) return fail(kErrorIllegalParameter, 0);
+    if (!parameters) return failed(kErrorIllegalParameter, 0);
     const auto mixer = mixerOf(fx);
     if (!mixer) return 0;
     const auto p = mixer->filter(fx);

@@ -25,12 +25,12 @@ constexpr int kErrorCodec = 44;
 constexpr int kErrorEnded = 45;
 constexpr int kErrorUnknown = -1;
 
-// Sets the calling thread's last error; returns `result` so that failing
-// paths read `return failed(kErrorHandle, false);`.
-template <typename T> T failed(int code, T result);
+// The calling thread's last error.
 void setLastError(int code);
 int lastError();
 
+// Sets the calling thread's last error; returns `result` so that failing
+// paths read `return failed(kErrorHandle, false);`.
 template <typename T> T failed(int code, T result)
 {
     setLastError(code);
