@@ -116,6 +116,8 @@ int oaGetDeviceInfo(int device, OaDeviceInfo* info)
     return 1;
 }
 
+int oaChannelSetDevice(OaHandle handle, int device) { return devices().moveTo(handle, device) ? 1 : 0; }
+
 int oaSetConfig(uint32_t option, uint32_t value)
 {
     std::lock_guard lock(tablesMutex);

@@ -116,6 +116,9 @@ OA_API int oaErrorGetCode(void);
 OA_API int oaSetDevice(int device);
 OA_API int oaGetDevice(void); /* -1 when none was chosen */
 OA_API int oaGetDeviceInfo(int device, OaDeviceInfo* info);
+/* Moves a sample (with its playbacks) or a channel to another device that is
+   up; it goes on there as it was, under the same handle. */
+OA_API int oaChannelSetDevice(OaHandle handle, int device);
 OA_API int oaSetConfig(uint32_t option, uint32_t value);
 OA_API uint32_t oaGetConfig(uint32_t option); /* (uint32_t)-1 when never set */
 /* Format plug-ins: none exist; a load fails as for a missing file. */

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 namespace audio {
@@ -840,6 +841,49 @@ void Mixer::mix(Channel& c, float* out, std::size_t frames, std::vector<Event>& 
         c.state = kStateStopped;
         emit(c, kSyncEnd, 0, events);
     }
+}
+
+// Moving to another mixer: how playing sounds follow the player to another
+// output device without starting again.
+void Mixer::transfer(Handle handle, Mixer& target)
+{
+    const auto it = std::find_if(channels_.begin(), channels_.end(),
+                                 [&](const std::unique_ptr<Channel>& c) { return c->handle == handle; });
+    if (it == channels_.end()) return;
+    std::unique_ptr<Channel> channel = std::move(*it);
+    channels_.erase(it);
+    index_.erase(handle);
+    for (const auto& filter : channel->filters) {
+        filterOwners_.erase(filter.first);
+        target.filterOwners_[filter.first] = channel.get();
+    }
+    // The new device's listener places it from the next mixed block on.
+    if (channel->threeD) channel->placement = place(target.listener_, target.factors_, channel->source);
+    target.index_[handle] = channel.get();
+    target.channels_.push_back(std::move(channel));
+}
+
+bool Mixer::moveTo(Handle handle, Mixer& target)
+{
+    if (&target == this) return knows(handle) ? (setLastError(kErrorOk), true) : failed(kErrorHandle, false);
+    std::scoped_lock lock(mutex_, target.mutex_);
+    if (const auto s = samples_.find(handle); s != samples_.end()) {
+        for (const Handle playback : s->second->channels) transfer(playback, target);
+        target.samples_.emplace(handle, std::move(s->second));
+        samples_.erase(s);
+        setLastError(kErrorOk);
+        return true;
+    }
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, false);
+    if (const auto s = samples_.find(c->sample); s != samples_.end()) {
+        auto& list = s->second->channels;
+        list.erase(std::remove(list.begin(), list.end(), handle), list.end());
+        c->sample = 0;
+    }
+    transfer(handle, target);
+    setLastError(kErrorOk);
+    return true;
 }
 
 } // namespace audio

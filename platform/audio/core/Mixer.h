@@ -142,6 +142,12 @@ public:
     // Whether the handle is one of this mixer's samples, channels or filters.
     bool knows(Handle handle) const;
 
+    // Moves a sample (with all its playbacks) or a channel, with everything
+    // it carries (position, state, attributes and slides, filters, syncs,
+    // place in space), to `target`; its handle stays the same. A playback
+    // moved alone leaves its sample behind and keeps its sound.
+    bool moveTo(Handle handle, Mixer& target);
+
 private:
     struct Sample;
     struct Channel;
@@ -158,6 +164,9 @@ private:
     // Asks a procedure stream's procedure for what the next frames need.
     void pull(Channel& channel, std::size_t frames);
     void emit(Channel& channel, int type, std::uint32_t data, std::vector<Event>& events);
+    // Takes a channel out of this mixer's lists and gives it to `target`;
+    // both locks are held.
+    void transfer(Handle channel, Mixer& target);
     static void runEvents(std::vector<Event>& events);
 
     const int rate_;

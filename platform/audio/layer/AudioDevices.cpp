@@ -49,6 +49,7 @@ AudioDevices::AudioDevices(std::vector<std::string> names, OutputFactory make) :
 
 AudioDevices::~AudioDevices()
 {
+    stopProbing();
     for (Device& d : devices_) {
         if (d.output) d.output->stop();
     }
@@ -87,6 +88,7 @@ bool AudioDevices::init(int device, int rate)
         output->start(*mixer);
         d.silent = true;
     }
+    if (d.silent) startProbing();
     d.mixer = std::move(mixer);
     d.output = std::move(output);
     chosenOf = this;
@@ -151,6 +153,72 @@ std::shared_ptr<Mixer> AudioDevices::currentMixer() const
         if (auto mixer = devices_[static_cast<std::size_t>(current - 1)].mixer) return mixer;
     }
     return failed(kErrorInit, std::shared_ptr<Mixer>{});
+}
+
+bool AudioDevices::moveTo(Handle handle, int device)
+{
+    std::shared_ptr<Mixer> from, to;
+    {
+        std::lock_guard lock(mutex_);
+        if (device < 1 || device > static_cast<int>(devices_.size())) return failed(kErrorDevice, false);
+        to = devices_[static_cast<std::size_t>(device - 1)].mixer;
+        if (!to) return failed(kErrorInit, false);
+        for (const Device& d : devices_) {
+            if (d.mixer && d.mixer->knows(handle)) from = d.mixer;
+        }
+    }
+    if (!from) return failed(kErrorHandle, false);
+    return from->moveTo(handle, *to);
+}
+
+bool AudioDevices::probeDefault()
+{
+    std::unique_ptr<AudioOutput> clocked;
+    {
+        std::lock_guard lock(mutex_);
+        Device& d = devices_.front();
+        if (!d.mixer || !d.silent) return false;
+        std::unique_ptr<AudioOutput> output = make_(1, std::string());
+        // Both pull from the mixer for a moment; its lock keeps them apart,
+        // and the clock stops right after.
+        if (!output || !output->start(*d.mixer)) return false;
+        clocked = std::move(d.output);
+        d.output = std::move(output);
+        d.silent = false;
+    }
+    clocked->stop();
+    return true;
+}
+
+void AudioDevices::startProbing()
+{
+    if (probe_.joinable()) {
+        if (probing_) return;
+        probe_.join();
+    }
+    probing_ = true;
+    probe_ = std::thread([this] {
+        std::unique_lock lock(probeMutex_);
+        while (!probeStopping_) {
+            probeWake_.wait_for(lock, std::chrono::seconds(3));
+            if (probeStopping_) break;
+            lock.unlock();
+            const bool found = probeDefault();
+            lock.lock();
+            if (found) break;
+        }
+        probing_ = false;
+    });
+}
+
+void AudioDevices::stopProbing()
+{
+    {
+        std::lock_guard lock(probeMutex_);
+        probeStopping_ = true;
+    }
+    probeWake_.notify_all();
+    if (probe_.joinable()) probe_.join();
 }
 
 std::shared_ptr<Mixer> AudioDevices::mixerOf(Handle handle) const

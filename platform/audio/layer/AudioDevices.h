@@ -5,11 +5,13 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/audio/core/Mixer.h"
@@ -65,6 +67,15 @@ public:
     // The mixer of the device a handle belongs to; null with kErrorHandle.
     std::shared_ptr<Mixer> mixerOf(Handle handle) const;
 
+    // Moves a sample or channel to another device that is up, where it goes
+    // on as it was (kErrorInit when that device is not up).
+    bool moveTo(Handle handle, int device);
+
+    // While the default device runs on a clock for want of a sound card,
+    // tries its system output again; true when it now plays through it. A
+    // thread of the devices calls it every few seconds meanwhile.
+    bool probeDefault();
+
 private:
     struct Device {
         std::string name;
@@ -73,11 +84,21 @@ private:
         bool silent = false; // on a clock, for want of the system's output
     };
 
+    void startProbing();
+    void stopProbing();
+
     mutable std::mutex mutex_;
     std::vector<Device> devices_; // [0] is device 1
     OutputFactory make_;
     std::atomic<Handle> handles_{1};
     std::atomic<int> lastChosen_{0};
+    // The thread that looks for a sound card while the default device is
+    // silent.
+    std::mutex probeMutex_;
+    std::condition_variable probeWake_;
+    bool probeStopping_ = false;
+    std::atomic<bool> probing_{false};
+    std::thread probe_;
 };
 
 } // namespace audio
