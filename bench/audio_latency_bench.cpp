@@ -38,7 +38,7 @@ int main()
         const auto started = Clock::now();
         mixer.play(channel, false);
         while (mixer.position(channel).value_or(0) == 0 && mixer.state(channel) == audio::kStatePlaying) {
-            std::this_thread::sleep_for(std::chrono::microseconds(20));
+            std::this_thread::yield();
         }
         waits.push_back(std::chrono::duration<double, std::milli>(Clock::now() - started).count());
     }
