@@ -1,15 +1,20 @@
 // The C interface over the devices and their mixers.
 #include "platform/audio/api/orvaudio.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "common/file.h"
 #include "platform/audio/core/AudioErrors.h"
+#include "platform/audio/decode/ByteSources.h"
 #include "platform/audio/decode/SoundDecoder.h"
+#include "platform/audio/decode/StreamDecoder.h"
 #include "platform/audio/layer/AudioDevices.h"
 
 using namespace audio;
@@ -72,6 +77,35 @@ std::shared_ptr<const Pcm> decodeFrom(int memory, const void* file, uint64_t off
     }
     if (decoded.error != 0) return failed(decoded.error, std::shared_ptr<const Pcm>{});
     return std::make_shared<Pcm>(std::move(decoded.pcm));
+}
+
+// A decoder over memory (the bytes copied, so that the caller may free
+// them) or a file, its headers read; null with the error code when the
+// bytes are not a sound this layer plays.
+std::unique_ptr<StreamDecoder> streamDecoderFrom(int memory, const void* file, uint64_t offset, uint64_t length)
+{
+    if (!file) return failed(kErrorIllegalParameter, std::unique_ptr<StreamDecoder>{});
+    std::unique_ptr<ByteSource> bytes;
+    if (memory) {
+        if (length == 0 || length > 0x7FFFFFFF) return failed(kErrorIllegalParameter, std::unique_ptr<StreamDecoder>{});
+        const auto* start = static_cast<const std::uint8_t*>(file) + offset;
+        bytes = memorySource(std::vector<std::uint8_t>(start, start + length));
+    } else {
+        int error = 0;
+        bytes = fileSource(static_cast<const char*>(file), offset, length, error);
+        if (!bytes) return failed(error, std::unique_ptr<StreamDecoder>{});
+    }
+    auto decoder = openStreamDecoder(std::move(bytes));
+    // A file's first block is read at once; headers beyond it come from its
+    // reader thread within moments.
+    for (int waits = 0;; ++waits) {
+        const StreamDecoder::Probe p = decoder->probe();
+        if (p == StreamDecoder::Probe::Ready) return decoder;
+        if (p == StreamDecoder::Probe::Failed || waits == 5000) {
+            return failed(p == StreamDecoder::Probe::Failed ? decoder->error() : kErrorFileOpen, std::unique_ptr<StreamDecoder>{});
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 } // namespace
@@ -151,10 +185,9 @@ OaHandle oaStreamCreateFile(int memory, const void* file, uint64_t offset, uint6
 {
     const std::shared_ptr<Mixer> mixer = devices().currentMixer();
     if (!mixer) return 0;
-    if (length > 0xFFFFFFFFu) return failed(kErrorIllegalParameter, OaHandle{0});
-    const auto pcm = decodeFrom(memory, file, offset, static_cast<uint32_t>(length));
-    if (!pcm) return 0;
-    return mixer->createStream(pcm, flags & (kStreamLoop | kStream3D | kStreamAutoFree | kStreamDecode));
+    auto decoder = streamDecoderFrom(memory, file, offset, length);
+    if (!decoder) return 0;
+    return mixer->createStream(std::move(decoder), flags & (kStreamLoop | kStream3D | kStreamAutoFree | kStreamDecode));
 }
 
 OaHandle oaStreamCreate(uint32_t freq, uint32_t chans, uint32_t flags, OaStreamProc proc, void* user)

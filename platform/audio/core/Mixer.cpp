@@ -62,9 +62,17 @@ struct Mixer::Channel {
     Handle handle = 0;
     Handle sample = 0;
     bool stream = false, autoFree = false, decodeOnly = false;
-    std::shared_ptr<const Pcm> pcm; // for a procedure stream its format only
+    std::shared_ptr<const Pcm> pcm; // for a procedure or source stream its format only
     StreamProc proc;
-    std::vector<float> buffer;      // a procedure stream's frames from bufferBase on
+    std::unique_ptr<FrameSource> feed; // a source stream's frames
+    Handle freeWith = 0;
+    struct SourceSlide {
+        int attribute;
+        double value;
+        Slide slide;
+    };
+    std::vector<SourceSlide> sourceSlides; // of the source's own attributes
+    std::vector<float> buffer;      // a procedure or source stream's frames from bufferBase on
     std::ptrdiff_t bufferBase = 0;
     bool procEnded = false;
     int state = kStateStopped;
@@ -196,6 +204,35 @@ Handle Mixer::createStream(const Pcm& format, unsigned flags, StreamProc proc)
     return handle;
 }
 
+Handle Mixer::createStream(std::unique_ptr<FrameSource> source, unsigned flags, Handle freeWith)
+{
+    if (!source) return failed(kErrorIllegalParameter, Handle{0});
+    const Pcm& format = source->format();
+    if (format.rate <= 0 || format.rate > 384000 || (format.channels != 1 && format.channels != 2)) {
+        return failed(kErrorFileForm, Handle{0});
+    }
+    std::lock_guard lock(mutex_);
+    auto pcm = std::make_shared<Pcm>();
+    pcm->rate = format.rate;
+    pcm->channels = format.channels;
+    pcm->format = format.format;
+    auto channel = std::make_unique<Channel>();
+    const Handle handle = channel->handle = next();
+    channel->stream = true;
+    channel->autoFree = (flags & kStreamAutoFree) != 0;
+    channel->decodeOnly = (flags & kStreamDecode) != 0;
+    channel->loop = (flags & kStreamLoop) != 0;
+    channel->threeD = (flags & kStream3D) != 0;
+    channel->values[0] = pcm->rate;
+    channel->pcm = std::move(pcm);
+    channel->feed = std::move(source);
+    channel->freeWith = freeWith;
+    index_.emplace(handle, channel.get());
+    channels_.push_back(std::move(channel));
+    setLastError(kErrorOk);
+    return handle;
+}
+
 bool Mixer::freeStream(Handle handle)
 {
     std::vector<Event> events;
@@ -210,6 +247,36 @@ bool Mixer::freeStream(Handle handle)
     return true;
 }
 
+long Mixer::readFrames(Channel& c, float* out, std::size_t frames)
+{
+    if (c.feed) {
+        const long got = c.feed->read(out, frames);
+        if (got == FrameSource::kEnd) return -1;
+        c.position += static_cast<double>(got);
+        return got;
+    }
+    const Pcm& pcm = *c.pcm;
+    const auto first = static_cast<std::size_t>(c.position);
+    if (first >= pcm.frames()) return -1;
+    const std::size_t n = std::min(frames, pcm.frames() - first);
+    const auto width = static_cast<std::size_t>(pcm.channels);
+    std::copy_n(pcm.samples.begin() + static_cast<std::ptrdiff_t>(first * width), n * width, out);
+    c.position = static_cast<double>(first + n);
+    return static_cast<long>(n);
+}
+
+long Mixer::readFrames(Handle handle, float* out, std::size_t frames)
+{
+    std::lock_guard lock(mutex_);
+    Channel* c = find(handle);
+    if (!c) return failed(kErrorHandle, -1L);
+    if (!c->decodeOnly) return failed(kErrorDecode, -1L);
+    const long got = readFrames(*c, out, frames);
+    if (got < 0) return failed(kErrorEnded, -1L);
+    setLastError(kErrorOk);
+    return got;
+}
+
 long Mixer::getData(Handle handle, void* buffer, std::uint32_t bytes)
 {
     std::lock_guard lock(mutex_);
@@ -218,12 +285,13 @@ long Mixer::getData(Handle handle, void* buffer, std::uint32_t bytes)
     if (!c->decodeOnly) return failed(kErrorDecode, -1L);
     const Pcm& pcm = *c->pcm;
     const std::size_t frameBytes = pcm.bytesPerFrame();
-    const auto first = static_cast<std::size_t>(c->position);
-    if (first >= pcm.frames()) return failed(kErrorEnded, -1L);
-    const std::size_t frames = std::min<std::size_t>(bytes / frameBytes, pcm.frames() - first);
+    scratch_.resize(bytes / frameBytes * static_cast<std::size_t>(pcm.channels));
+    const long got = readFrames(*c, scratch_.data(), bytes / frameBytes);
+    if (got < 0) return failed(kErrorEnded, -1L);
+    const auto frames = static_cast<std::size_t>(got);
     auto* out = static_cast<std::uint8_t*>(buffer);
     for (std::size_t i = 0; i < frames * static_cast<std::size_t>(pcm.channels); ++i) {
-        const float s = pcm.samples[first * static_cast<std::size_t>(pcm.channels) + i];
+        const float s = scratch_[i];
         switch (pcm.format) {
         case SampleFormat::Float32: std::memcpy(out + i * 4, &s, 4); break;
         case SampleFormat::Int8: out[i] = static_cast<std::uint8_t>(std::lround(std::clamp(s, -1.f, 1.f) * 127.f) + 128); break;
@@ -234,7 +302,6 @@ long Mixer::getData(Handle handle, void* buffer, std::uint32_t bytes)
         }
         }
     }
-    c->position = static_cast<double>(first + frames);
     setLastError(kErrorOk);
     return static_cast<long>(frames * frameBytes);
 }
@@ -278,10 +345,22 @@ void Mixer::freeChannel(Channel& channel, std::vector<Event>& events)
         list.erase(std::remove(list.begin(), list.end(), channel.handle), list.end());
     }
     const Handle handle = channel.handle;
+    const Handle companion = channel.freeWith;
     index_.erase(handle);
     channels_.erase(std::remove_if(channels_.begin(), channels_.end(),
                                    [&](const std::unique_ptr<Channel>& c) { return c->handle == handle; }),
                     channels_.end());
+    if (Channel* other = companion ? find(companion) : nullptr) freeChannel(*other, events);
+}
+
+bool Mixer::rewind(Channel& c)
+{
+    if (!c.feed || !c.feed->seek(0)) return false;
+    c.buffer.clear();
+    c.bufferBase = 0;
+    c.position = 0;
+    c.procEnded = false;
+    return true;
 }
 
 bool Mixer::play(Handle handle, bool restart)
@@ -292,7 +371,12 @@ bool Mixer::play(Handle handle, bool restart)
     if (c->decodeOnly) return failed(kErrorDecode, false);
     // A procedure stream goes on from where it is: it has no start to go
     // back to.
-    if (!c->proc && (restart || c->position >= static_cast<double>(c->pcm->frames()))) c->position = 0;
+    if (c->feed) {
+        const double end = static_cast<double>(c->bufferBase) + static_cast<double>(c->buffer.size() / static_cast<std::size_t>(c->pcm->channels));
+        if (restart || (c->procEnded && c->position >= end)) rewind(*c);
+    } else if (!c->proc && (restart || c->position >= static_cast<double>(c->pcm->frames()))) {
+        c->position = 0;
+    }
     if (c->state != kStatePaused && (restart || c->state == kStateStopped)) c->played = 0;
     c->state = kStatePlaying;
     setLastError(kErrorOk);
@@ -355,6 +439,14 @@ bool Mixer::setAttribute(Handle handle, int attribute, float value)
     std::lock_guard lock(mutex_);
     Channel* c = find(handle);
     if (!c) return failed(kErrorHandle, false);
+    if (c->feed && c->feed->hasAttribute(attribute)) {
+        if (!c->feed->setAttribute(attribute, value)) return failed(kErrorIllegalParameter, false);
+        auto& slides = c->sourceSlides;
+        slides.erase(std::remove_if(slides.begin(), slides.end(), [&](const auto& s) { return s.attribute == attribute; }),
+                     slides.end());
+        setLastError(kErrorOk);
+        return true;
+    }
     if (!validAttribute(attribute)) return failed(kErrorIllegalType, false);
     if (!validValue(attribute, value, false)) return failed(kErrorIllegalParameter, false);
     if (attribute == kAttribFrequency && value == 0.f) value = static_cast<float>(c->pcm->rate);
@@ -369,6 +461,7 @@ std::optional<float> Mixer::attribute(Handle handle, int attribute) const
     std::lock_guard lock(mutex_);
     Channel* c = find(handle);
     if (!c) return failed(kErrorHandle, std::optional<float>{});
+    if (c->feed && c->feed->hasAttribute(attribute)) return c->feed->attribute(attribute);
     if (!validAttribute(attribute)) return failed(kErrorIllegalType, std::optional<float>{});
     return static_cast<float>(c->value(attribute));
 }
@@ -378,6 +471,24 @@ bool Mixer::slideAttribute(Handle handle, int attribute, float value, std::uint3
     std::lock_guard lock(mutex_);
     Channel* c = find(handle);
     if (!c) return failed(kErrorHandle, false);
+    if (c->feed && c->feed->hasAttribute(attribute)) {
+        // Checked by setting the present value and then the target: a
+        // target out of range changes nothing.
+        const std::optional<float> now = c->feed->attribute(attribute);
+        if (!now || !c->feed->setAttribute(attribute, value)) return failed(kErrorIllegalParameter, false);
+        c->feed->setAttribute(attribute, *now);
+        auto& slides = c->sourceSlides;
+        slides.erase(std::remove_if(slides.begin(), slides.end(), [&](const auto& s) { return s.attribute == attribute; }),
+                     slides.end());
+        Channel::SourceSlide added{attribute, *now, {}};
+        added.slide.active = true;
+        added.slide.target = value;
+        added.slide.framesLeft = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(milliseconds) * static_cast<std::uint64_t>(rate_) / 1000);
+        added.slide.step = (value - *now) / static_cast<double>(added.slide.framesLeft);
+        slides.push_back(added);
+        setLastError(kErrorOk);
+        return true;
+    }
     if (!validAttribute(attribute)) return failed(kErrorIllegalType, false);
     if (!validValue(attribute, value, true)) return failed(kErrorIllegalParameter, false);
     if (attribute == kAttribFrequency && value == 0.f) value = static_cast<float>(c->pcm->rate);
@@ -395,6 +506,9 @@ bool Mixer::sliding(Handle handle, int attribute) const
 {
     std::lock_guard lock(mutex_);
     const Channel* c = find(handle);
+    if (c && c->feed && c->feed->hasAttribute(attribute)) {
+        return std::any_of(c->sourceSlides.begin(), c->sourceSlides.end(), [&](const auto& s) { return s.attribute == attribute; });
+    }
     return c && validAttribute(attribute) && c->slides[attribute - 1].active;
 }
 
@@ -413,6 +527,17 @@ bool Mixer::setPosition(Handle handle, std::uint64_t bytes)
     if (!c) return failed(kErrorHandle, false);
     if (c->proc) return failed(kErrorNotAvailable, false);
     const std::uint64_t frame = bytes / c->pcm->bytesPerFrame();
+    if (c->feed) {
+        const auto length = c->feed->length();
+        if (length && frame >= *length) return failed(kErrorPosition, false);
+        if (!c->feed->seek(frame)) return failed(kErrorNotAvailable, false);
+        c->buffer.clear();
+        c->bufferBase = static_cast<std::ptrdiff_t>(frame);
+        c->position = static_cast<double>(frame);
+        c->procEnded = false;
+        setLastError(kErrorOk);
+        return true;
+    }
     if (frame >= c->pcm->frames()) return failed(kErrorPosition, false);
     c->position = static_cast<double>(frame);
     setLastError(kErrorOk);
@@ -425,6 +550,11 @@ std::optional<std::uint64_t> Mixer::length(Handle handle) const
     const Channel* c = find(handle);
     if (!c) return failed(kErrorHandle, std::optional<std::uint64_t>{});
     if (c->proc) return failed(kErrorNotAvailable, std::optional<std::uint64_t>{});
+    if (c->feed) {
+        const auto frames = c->feed->length();
+        if (!frames) return failed(kErrorNotAvailable, std::optional<std::uint64_t>{});
+        return *frames * c->pcm->bytesPerFrame();
+    }
     return static_cast<std::uint64_t>(c->pcm->frames()) * c->pcm->bytesPerFrame();
 }
 
@@ -665,6 +795,14 @@ void Mixer::pull(Channel& c, std::size_t frames)
         const std::ptrdiff_t have = c.bufferBase + static_cast<std::ptrdiff_t>(c.buffer.size()) / width;
         if (have >= needed) break;
         const std::size_t want = std::max<std::size_t>(256, static_cast<std::size_t>(needed - have));
+        if (c.feed) {
+            scratch_.resize(want * static_cast<std::size_t>(width));
+            const long got = c.feed->read(scratch_.data(), want);
+            if (got == FrameSource::kEnd) c.procEnded = true;
+            if (got <= 0) break; // nothing now: stalled until a later block
+            c.buffer.insert(c.buffer.end(), scratch_.begin(), scratch_.begin() + got * width);
+            continue;
+        }
         bytes.resize(want * frameBytes);
         const std::uint32_t result = c.proc(c.handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
         const std::size_t got = std::min<std::size_t>(result & ~kStreamProcEnd, bytes.size()) / frameBytes;
@@ -691,23 +829,53 @@ void Mixer::pull(Channel& c, std::size_t frames)
     }
 }
 
+void Mixer::advanceSourceSlides(Channel& c, std::size_t frames, std::vector<Event>& events)
+{
+    // Set once a block: a source's own attributes change its processing,
+    // which works in blocks anyway.
+    auto& slides = c.sourceSlides;
+    for (auto it = slides.begin(); it != slides.end();) {
+        Slide& slide = it->slide;
+        const std::uint64_t steps = std::min<std::uint64_t>(slide.framesLeft, frames);
+        it->value += slide.step * static_cast<double>(steps);
+        slide.framesLeft -= steps;
+        const bool done = slide.framesLeft == 0;
+        if (done) it->value = slide.target;
+        c.feed->setAttribute(it->attribute, static_cast<float>(it->value));
+        if (done) {
+            emit(c, kSyncSlide, static_cast<std::uint32_t>(it->attribute), events);
+            it = slides.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 void Mixer::mix(Channel& c, float* out, std::size_t frames, std::vector<Event>& events)
 {
     const int width = c.pcm->channels;
     const float* s;
     std::ptrdiff_t base = 0, n;
     bool complete = true; // every frame of the sound is known
-    if (c.proc) {
-        pull(c, frames);
+    if (!c.sourceSlides.empty()) advanceSourceSlides(c, frames, events);
+    const bool pulled = c.proc || c.feed;
+    const auto refresh = [&](std::size_t ahead) {
+        pull(c, ahead);
         s = c.buffer.data();
         base = c.bufferBase;
         n = base + static_cast<std::ptrdiff_t>(c.buffer.size()) / width;
         complete = c.procEnded;
+    };
+    if (pulled) {
+        refresh(frames);
     } else {
         s = c.pcm->samples.data();
         n = static_cast<std::ptrdiff_t>(c.pcm->frames());
     }
-    const bool loop = c.loop && !c.proc;
+    // A source stream loops by going back to its start, when it can.
+    const bool loop = c.loop && !pulled;
+    const bool rewinds = c.loop && c.feed;
+    if (rewinds && complete && c.position >= static_cast<double>(n) && rewind(c)) refresh(frames);
     // A frame of the sound; before the start the first, past the end
     // silence, unless it loops.
     const auto at = [&](std::ptrdiff_t k, int channel) -> float {
@@ -777,6 +945,8 @@ void Mixer::mix(Channel& c, float* out, std::size_t frames, std::vector<Event>& 
         if (c.position >= static_cast<double>(n)) {
             if (loop) {
                 c.position = std::fmod(c.position, static_cast<double>(n));
+            } else if (rewinds && rewind(c)) {
+                refresh(limit - produced);
             } else {
                 c.position = static_cast<double>(n);
                 ended = true;

@@ -17,6 +17,7 @@
 
 #include "platform/audio/core/AudioErrors.h"
 #include "platform/audio/core/Biquad.h"
+#include "platform/audio/core/FrameSource.h"
 #include "platform/audio/core/Pcm.h"
 #include "platform/audio/core/Space3D.h"
 
@@ -81,7 +82,16 @@ public:
     // A procedure that gives nothing and does not end the stream stalls it
     // until it gives again; it is asked once per mixed block meanwhile.
     Handle createStream(const Pcm& format, unsigned flags, StreamProc proc);
+    // A stream whose frames come from `source` as it plays (a decoder, a
+    // tempo stream), read on the mixing thread; its position and length are
+    // the source's, and it stalls while the source has nothing yet.
+    // `freeWith`: a stream freed together with this one (0: none).
+    Handle createStream(std::unique_ptr<FrameSource> source, unsigned flags, Handle freeWith = 0);
     bool freeStream(Handle stream);
+    // A decoding stream's next frames as floats, for a stream that reads
+    // another: how many, 0 when none have come yet, -1 at the end or with
+    // the error (kErrorDecode for a stream that plays).
+    long readFrames(Handle stream, float* out, std::size_t frames);
     // A decoding stream's next bytes, in its stored format, from its
     // position on; the count given, or -1 (kErrorEnded at the end,
     // kErrorDecode for a stream that plays).
@@ -167,6 +177,10 @@ private:
     // Takes a channel out of this mixer's lists and gives it to `target`;
     // both locks are held.
     void transfer(Handle channel, Mixer& target);
+    long readFrames(Channel& channel, float* out, std::size_t frames);
+    // A source stream back at its start; false when its source cannot seek.
+    static bool rewind(Channel& channel);
+    void advanceSourceSlides(Channel& channel, std::size_t frames, std::vector<Event>& events);
     static void runEvents(std::vector<Event>& events);
 
     const int rate_;
@@ -179,6 +193,7 @@ private:
     std::unordered_map<Handle, Channel*> filterOwners_;
     // The block of the channel being mixed, before its volume and balance.
     std::vector<float> left_, right_;
+    std::vector<float> scratch_; // what a source gave, before it joins its channel's frames
     Listener listener_;
     Factors factors_;
 };

@@ -124,6 +124,8 @@ WavRead readWav(const std::uint8_t* data, std::size_t size)
     return out;
 }
 
+float wavSample(const std::uint8_t* p, std::uint16_t format, int bits) { return decode(p, format, bits); }
+
 std::vector<std::uint8_t> wavBytes(const float* samples, std::size_t frames, int channels, int rate, bool asFloat)
 {
     const std::uint16_t width = asFloat ? 4 : 2;

@@ -26,6 +26,10 @@ struct WavRead {
 // frames it holds; files of more than two channels keep the first two.
 WavRead readWav(const std::uint8_t* data, std::size_t size);
 
+// One stored sample of a WAV file's data as a float in [-1, 1]: `format` 1
+// (PCM, 8 to 32 bits) or 3 (float, 32 or 64 bits).
+float wavSample(const std::uint8_t* p, std::uint16_t format, int bits);
+
 // A WAV file of the frames, as 16-bit PCM (clipped) or 32-bit float.
 std::vector<std::uint8_t> wavBytes(const float* samples, std::size_t frames, int channels, int rate, bool asFloat);
 

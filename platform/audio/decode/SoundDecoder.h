@@ -1,5 +1,5 @@
 // Decoding a whole sound held in memory, the format told by its content and
-// not by its name: WAV, Ogg Vorbis (chained streams too).
+// not by its name: WAV, Ogg Vorbis (chained streams too), MP3.
 #pragma once
 
 #include <cstddef>
@@ -19,5 +19,6 @@ Decoded decodeSound(const std::uint8_t* data, std::size_t size);
 
 // The decoders, for callers that know what they hold.
 Decoded decodeVorbis(const std::uint8_t* data, std::size_t size);
+Decoded decodeMp3(const std::uint8_t* data, std::size_t size);
 
 } // namespace audio
