@@ -16,6 +16,7 @@
 #include "platform/audio/decode/SoundDecoder.h"
 #include "platform/audio/decode/StreamDecoder.h"
 #include "platform/audio/layer/AudioDevices.h"
+#include "platform/audio/tempo/TempoStream.h"
 
 using namespace audio;
 
@@ -209,6 +210,16 @@ int oaStreamFree(OaHandle stream)
 {
     const auto mixer = mixerOf(stream);
     return mixer && mixer->freeStream(stream) ? 1 : 0;
+}
+
+OaHandle oaTempoCreate(OaHandle source, uint32_t flags)
+{
+    const auto mixer = mixerOf(source);
+    if (!mixer) return 0;
+    auto tempo = tempoSource(*mixer, source);
+    if (!tempo) return 0;
+    return mixer->createStream(std::move(tempo), flags & (kStreamLoop | kStream3D | kStreamAutoFree | kStreamDecode),
+                               (flags & OA_FX_FREESOURCE) ? source : 0);
 }
 
 int32_t oaChannelGetData(OaHandle stream, void* buffer, uint32_t length)

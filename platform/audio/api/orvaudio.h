@@ -150,6 +150,17 @@ OA_API OaHandle oaStreamCreate(uint32_t freq, uint32_t chans, uint32_t flags, Oa
    (OA_ERROR_ENDED at its end). */
 OA_API int32_t oaChannelGetData(OaHandle stream, void* buffer, uint32_t length);
 
+/* Tempo streams: a decoding stream played at another tempo, pitch or rate
+   (SoundTouch). While all three are at their neutral values the source's
+   sound passes through untouched. The attributes are set and slid like the
+   others; flags: OA_FX_FREESOURCE (freeing the tempo stream frees its
+   source), OA_STREAM_AUTOFREE, OA_SAMPLE_LOOP, OA_SAMPLE_3D. */
+#define OA_ATTRIB_TEMPO 0x10000       /* percent, -95 … 5000; 0 normal */
+#define OA_ATTRIB_TEMPO_PITCH 0x10001 /* semitones, -60 … 60; 0 normal */
+#define OA_ATTRIB_TEMPO_FREQ 0x10002  /* the source's rate in Hz, speed and pitch together */
+#define OA_FX_FREESOURCE 0x10000
+OA_API OaHandle oaTempoCreate(OaHandle source, uint32_t flags);
+
 /* Channels. */
 OA_API int oaChannelPlay(OaHandle channel, int restart);
 OA_API int oaChannelStop(OaHandle channel);

@@ -11,6 +11,9 @@
 
 namespace audio {
 
+class Mixer;
+using Handle = std::uint32_t;
+
 class FrameSource {
 public:
     static constexpr long kEnd = -1; // no more frames will come
@@ -36,6 +39,15 @@ public:
     // false: the value is out of range and nothing changed.
     virtual bool setAttribute(int /*attribute*/, float /*value*/) { return false; }
     virtual std::optional<float> attribute(int /*attribute*/) const { return std::nullopt; }
+
+    // Where the next read starts, in frames, when the source counts it
+    // itself (a tempo stream tells its source's); else the mixer counts.
+    virtual std::optional<std::uint64_t> position() const { return std::nullopt; }
+
+    // The stream of the same mixer that this source reads, 0 for none: it
+    // goes with it to another mixer, which movedTo then names.
+    virtual Handle readsFrom() const { return 0; }
+    virtual void movedTo(Mixer& /*mixer*/) {}
 };
 
 } // namespace audio

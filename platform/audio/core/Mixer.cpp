@@ -277,6 +277,13 @@ long Mixer::readFrames(Handle handle, float* out, std::size_t frames)
     return got;
 }
 
+bool Mixer::decoding(Handle handle) const
+{
+    std::lock_guard lock(mutex_);
+    const Channel* c = find(handle);
+    return c && c->decodeOnly;
+}
+
 long Mixer::getData(Handle handle, void* buffer, std::uint32_t bytes)
 {
     std::lock_guard lock(mutex_);
@@ -517,6 +524,9 @@ std::optional<std::uint64_t> Mixer::position(Handle handle) const
     std::lock_guard lock(mutex_);
     const Channel* c = find(handle);
     if (!c) return failed(kErrorHandle, std::optional<std::uint64_t>{});
+    if (c->feed) {
+        if (const auto own = c->feed->position()) return *own * c->pcm->bytesPerFrame();
+    }
     return static_cast<std::uint64_t>(c->position) * c->pcm->bytesPerFrame();
 }
 
@@ -1030,7 +1040,14 @@ void Mixer::transfer(Handle handle, Mixer& target)
     // The new device's listener places it from the next mixed block on.
     if (channel->threeD) channel->placement = place(target.listener_, target.factors_, channel->source);
     target.index_[handle] = channel.get();
+    // A stream that reads another, or is freed with it, takes it along.
+    const Handle reads = channel->feed ? channel->feed->readsFrom() : 0;
+    const Handle companion = channel->freeWith;
+    if (channel->feed) channel->feed->movedTo(target);
     target.channels_.push_back(std::move(channel));
+    for (const Handle other : {reads, companion}) {
+        if (other && other != handle && index_.count(other)) transfer(other, target);
+    }
 }
 
 bool Mixer::moveTo(Handle handle, Mixer& target)

@@ -92,6 +92,8 @@ public:
     // another: how many, 0 when none have come yet, -1 at the end or with
     // the error (kErrorDecode for a stream that plays).
     long readFrames(Handle stream, float* out, std::size_t frames);
+    // Whether the handle is a decoding stream.
+    bool decoding(Handle stream) const;
     // A decoding stream's next bytes, in its stored format, from its
     // position on; the count given, or -1 (kErrorEnded at the end,
     // kErrorDecode for a stream that plays).

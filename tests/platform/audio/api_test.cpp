@@ -167,6 +167,32 @@ TEST(OrvAudio, DevicesSamplesChannelsAndSyncs)
     EXPECT_EQ(freed.load(), fed);
     EXPECT_EQ(oaStreamCreate(44100, 3, 0, [](OaHandle, void*, uint32_t, void*) -> uint32_t { return 0; }, nullptr), 0u);
 
+    // A tempo stream over a decoding stream of the file: its own attributes,
+    // and at its end it frees itself and its source.
+    const OaHandle source = oaStreamCreateFile(0, path.c_str(), 0, 0, OA_STREAM_DECODE);
+    const OaHandle tempo = oaTempoCreate(source, OA_FX_FREESOURCE | OA_STREAM_AUTOFREE);
+    ASSERT_NE(tempo, 0u) << oaErrorGetCode();
+    EXPECT_EQ(oaTempoCreate(ch, 0), 0u); // a channel that plays is no source
+    EXPECT_EQ(oaErrorGetCode(), OA_ERROR_DECODE);
+    float value = 0;
+    EXPECT_TRUE(oaChannelGetAttribute(tempo, OA_ATTRIB_TEMPO_FREQ, &value));
+    EXPECT_EQ(value, 44100.f);
+    EXPECT_TRUE(oaChannelSetAttribute(tempo, OA_ATTRIB_TEMPO, 50.f));
+    EXPECT_FALSE(oaChannelSetAttribute(tempo, OA_ATTRIB_TEMPO_PITCH, 61.f));
+    EXPECT_EQ(oaErrorGetCode(), OA_ERROR_ILLPARAM);
+    EXPECT_TRUE(oaChannelSlideAttribute(tempo, OA_ATTRIB_TEMPO_PITCH, -3.f, 20));
+    EXPECT_FALSE(oaChannelSetAttribute(ch, OA_ATTRIB_TEMPO, 10.f));
+    EXPECT_EQ(oaErrorGetCode(), OA_ERROR_ILLTYPE);
+    std::atomic<OaHandle> tempoFreed{0}, sourceFreed{0};
+    oaChannelSetSync(tempo, OA_SYNC_FREE, 0, onEnd, &tempoFreed);
+    oaChannelSetSync(source, OA_SYNC_FREE, 0, onEnd, &sourceFreed);
+    EXPECT_TRUE(oaChannelSetAttribute(tempo, OA_ATTRIB_VOL, 0.4f)); // below the tone played above
+    ASSERT_TRUE(oaChannelPlay(tempo, 0));
+    for (int i = 0; i < 5000 && sourceFreed == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(tempoFreed.load(), tempo);
+    EXPECT_EQ(sourceFreed.load(), source);
+    EXPECT_EQ(oaChannelIsActive(source), static_cast<uint32_t>(OA_ACTIVE_STOPPED));
+
     // Down: every handle is stale.
     ASSERT_TRUE(oaFree());
     EXPECT_FALSE(oaChannelPlay(ch, 1));

@@ -17,7 +17,7 @@ constexpr int kAttribGain = 0x20000; // the fake source's own attribute
 // Frames 0, 1, 2 … scaled, held back past `limit` until released.
 class CountingSource : public FrameSource {
 public:
-    CountingSource(std::size_t frames, bool seekable) : frames_(frames), seekable_(seekable), limit_(frames)
+    CountingSource(std::size_t frames, bool seekable) : limit_(frames), frames_(frames), seekable_(seekable)
     {
         format_.rate = 44100;
         format_.channels = 1;
