@@ -227,7 +227,16 @@ int32_t oaChannelGetData(OaHandle stream, void* buffer, uint32_t length)
     if (!buffer) return failed(kErrorIllegalParameter, int32_t{-1});
     const auto mixer = mixerOf(stream);
     if (!mixer) return -1;
-    return static_cast<int32_t>(mixer->getData(stream, buffer, std::min<uint32_t>(length, 0x7FFFFFFF)));
+    const auto info = mixer->info(stream);
+    const bool wholeFrames = info && length >= info->bytesPerFrame();
+    // Bytes still on their way (a file's reader thread, a download) are
+    // waited for here, on the caller's thread and never on the mixing
+    // thread: callers read until a call gives nothing.
+    for (int waits = 0;; ++waits) {
+        const long got = mixer->getData(stream, buffer, std::min<uint32_t>(length, 0x7FFFFFFF));
+        if (got != 0 || !wholeFrames || waits == 5000) return static_cast<int32_t>(got);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 OaHandle oaSampleGetChannel(OaHandle sample, int)

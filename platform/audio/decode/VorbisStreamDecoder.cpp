@@ -16,6 +16,7 @@ namespace {
 
 constexpr long kReadBlock = 8192;
 constexpr std::size_t kMaxProbeBytes = 256 * 1024; // the headers with a large picture in the comments
+constexpr std::uint64_t kTail = 64 * 1024;          // a last page is at most 65,307 bytes
 
 class VorbisStreamDecoder final : public BufferedDecoder {
 public:
@@ -26,6 +27,7 @@ public:
 
     ~VorbisStreamDecoder() override
     {
+        if (scanning_) ogg_sync_clear(&scan_);
         endLink();
         ogg_sync_clear(&sync_);
     }
@@ -39,8 +41,11 @@ public:
             if (step == Step::NoBytes) return Probe::NeedBytes;
             if (step == Step::End && !ready()) return fail(sawVorbis_ ? kErrorCodec : kErrorFileForm);
         }
-        return Probe::Ready;
+        if (!measure()) return Probe::NeedBytes;
+        return error_ ? Probe::Failed : Probe::Ready;
     }
+
+    std::optional<std::uint64_t> length() const override { return length_; }
 
     // From the start again, passing over whole pages that end before the
     // frame without decoding them; the page before the one that holds the
@@ -59,6 +64,53 @@ public:
     }
 
 private:
+    // The length of a stream of one link whose size is known, from the
+    // position of its last page, read once while probing; then decoding
+    // starts again from the beginning. False while the tail's bytes are on
+    // their way.
+    bool measure()
+    {
+        if (measured_) return true;
+        const auto size = source_->size();
+        if (!size) {
+            measured_ = true;
+            return true;
+        }
+        if (!scanning_) {
+            firstSerial_ = stream_.serialno;
+            firstRate_ = info_.rate;
+            if (!source_->seek(*size - std::min<std::uint64_t>(*size, kTail))) {
+                measured_ = true;
+                return true;
+            }
+            ogg_sync_init(&scan_);
+            scanning_ = true;
+        }
+        ogg_page page;
+        for (;;) {
+            while (ogg_sync_pageout(&scan_, &page) != 0) {
+                if (ogg_page_granulepos(&page) >= 0) {
+                    tailSerial_ = ogg_page_serialno(&page);
+                    tailGranule_ = ogg_page_granulepos(&page);
+                }
+            }
+            char* buffer = ogg_sync_buffer(&scan_, kReadBlock);
+            const long n = buffer ? source_->read(buffer, kReadBlock) : ByteSource::kEnd;
+            if (n == 0) return false;
+            if (n < 0) break;
+            ogg_sync_wrote(&scan_, n);
+        }
+        ogg_sync_clear(&scan_);
+        scanning_ = false;
+        measured_ = true;
+        // A chained stream's later links would have to be read through.
+        if (tailSerial_ == firstSerial_ && tailGranule_ > 0 && firstRate_ == format().rate) {
+            length_ = static_cast<std::uint64_t>(tailGranule_);
+        }
+        if (!seek(0)) error_ = kErrorFileOpen;
+        return true;
+    }
+
     Probe fail(int code)
     {
         error_ = code;
@@ -246,6 +298,12 @@ private:
     std::vector<unsigned char> previous_; // the last page passed over
     long previousHeader_ = 0;
     std::int64_t previousGranule_ = 0;
+    // The length, measured at the tail.
+    bool measured_ = false, scanning_ = false;
+    ogg_sync_state scan_;
+    long firstSerial_ = 0, tailSerial_ = -1, firstRate_ = 0;
+    std::int64_t tailGranule_ = 0;
+    std::optional<std::uint64_t> length_;
 };
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "AudioTestSignals.h"
+#include "OggEncoder.h"
 #include "common/file.h"
 #include "orvaudio.h"
 #include "platform/audio/core/WavFile.h"
@@ -166,6 +167,34 @@ TEST(OrvAudio, DevicesSamplesChannelsAndSyncs)
     for (int i = 0; i < 5000 && freed == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(freed.load(), fed);
     EXPECT_EQ(oaStreamCreate(44100, 3, 0, [](OaHandle, void*, uint32_t, void*) -> uint32_t { return 0; }, nullptr), 0u);
+
+    // An Ogg Vorbis file read as the game library reads its sounds: the
+    // length first, then data until it is reached, the file's bytes coming
+    // from its reader thread meanwhile.
+    const std::string oggPath = temp("orvc-api-noise.ogg");
+    {
+        audio::Pcm noise;
+        std::uint32_t seed = 3;
+        for (int i = 0; i < 3 * 44100; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            noise.samples.push_back(static_cast<float>(seed >> 8) / 16777216.f * 0.6f - 0.3f);
+        }
+        const auto ogg = audio::test::encodeOgg(noise, 5);
+        ASSERT_TRUE(common::writeWholeFile(oggPath, std::string(ogg.begin(), ogg.end())));
+    }
+    const OaHandle oggStream = oaStreamCreateFile(0, oggPath.c_str(), 0, 0, OA_STREAM_DECODE);
+    ASSERT_NE(oggStream, 0u) << oaErrorGetCode();
+    const uint64_t oggLength = oaChannelGetLength(oggStream, 0);
+    EXPECT_EQ(oggLength, 3u * 44100 * 2);
+    std::vector<char> decoded(static_cast<std::size_t>(oggLength));
+    std::size_t got = 0;
+    while (got < decoded.size()) {
+        const int32_t n = oaChannelGetData(oggStream, decoded.data() + got, static_cast<uint32_t>(decoded.size() - got));
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    EXPECT_EQ(got, oggLength);
+    EXPECT_TRUE(oaStreamFree(oggStream));
 
     // A tempo stream over a decoding stream of the file: its own attributes,
     // and at its end it frees itself and its source.

@@ -184,6 +184,8 @@ TEST(StreamDecoder, VorbisChainedStallsAndSeeks)
 
     TrickleSource* source = nullptr;
     auto d = trickled(ogg, 501, &source);
+    for (int i = 0; i < 10000 && d->probe() == StreamDecoder::Probe::NeedBytes; ++i) {
+    }
     source->holdFrom(ogg.size() / 2); // the download stops halfway for a while
     Drained got = drain(*d, 512, 20000);
     ASSERT_EQ(got.probe, StreamDecoder::Probe::Ready);
@@ -202,6 +204,15 @@ TEST(StreamDecoder, VorbisChainedStallsAndSeeks)
     EXPECT_NEAR(risingCrossings(asStereo(std::vector<float>(got.samples.begin(), got.samples.begin() + 44100)), 0), 441, 1);
     EXPECT_NEAR(risingCrossings(asStereo(std::vector<float>(got.samples.begin() + 44100, got.samples.end())), 0), 441, 2);
 
+    EXPECT_EQ(d->length(), std::nullopt); // chained: the links would have to be read through
+
+    // One link, its size known: the length from its last page, then all of it.
+    const auto single = oggTone(441, 30001, 3);
+    auto one = trickled(single, 333);
+    const Drained whole1 = drain(*one, 512);
+    EXPECT_EQ(one->length(), std::optional<std::uint64_t>(30001u));
+    EXPECT_EQ(whole1.samples.size(), 30001u);
+
     // Seeking: into the first link, to its very start, and into the second.
     for (const std::size_t frame : {std::size_t{30000}, std::size_t{5}, std::size_t{60000}}) {
         SCOPED_TRACE(frame);
@@ -215,6 +226,7 @@ TEST(StreamDecoder, VorbisChainedStallsAndSeeks)
     auto radio = openStreamDecoder(std::make_unique<TrickleSource>(ogg, 4096, false));
     ASSERT_EQ(drain(*radio, 512, 1000).probe, StreamDecoder::Probe::Ready);
     EXPECT_FALSE(radio->seek(0));
+    EXPECT_EQ(radio->length(), std::nullopt);
     EXPECT_GT(drain(*radio).samples.size(), 60000u);
 }
 
@@ -255,6 +267,12 @@ TEST(StreamDecoder, Mp3ToneDamagedAndGarbage)
     EXPECT_EQ(d->format().channels, 1);
     // Half a second: the encoder's delay and padding taken off.
     EXPECT_NEAR(static_cast<double>(got.samples.size()), 22050, 1152);
+    EXPECT_EQ(d->length(), std::optional<std::uint64_t>(got.samples.size())); // from the encoder's tag
+    // Seeking: the same frames again from there on.
+    ASSERT_TRUE(d->seek(10000));
+    const Drained after = drain(*d);
+    ASSERT_EQ(after.samples.size(), got.samples.size() - 10000);
+    for (std::size_t i = 0; i < after.samples.size(); i += 11) ASSERT_NEAR(after.samples[i], got.samples[10000 + i], 1e-4) << i;
     const auto stereo = asStereo(got.samples);
     EXPECT_NEAR(risingCrossings(stereo, 0), 500, 3);
     EXPECT_NEAR(peak(stereo, 0, 2000, 20000), 0.5, 0.05);
