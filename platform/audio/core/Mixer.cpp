@@ -15,6 +15,7 @@ namespace {
 constexpr float kMinFrequency = 100.f;
 constexpr float kMaxFrequency = 384000.f;
 constexpr int kMaxPlaybacks = 65535;
+constexpr std::size_t kMaxDataFrames = 8192; // a decoding stream's frames at one call
 
 struct Slide {
     bool active = false;
@@ -292,12 +293,15 @@ long Mixer::getData(Handle handle, void* buffer, std::uint32_t bytes)
     if (!c->decodeOnly) return failed(kErrorDecode, -1L);
     const Pcm& pcm = *c->pcm;
     const std::size_t frameBytes = pcm.bytesPerFrame();
-    scratch_.resize(bytes / frameBytes * static_cast<std::size_t>(pcm.channels));
-    const long got = readFrames(*c, scratch_.data(), bytes / frameBytes);
+    // A part at a time: a source decodes under the mixer's lock, which the
+    // mixing thread waits for meanwhile. Callers read until they have all.
+    const std::size_t frames = std::min<std::size_t>(bytes / frameBytes, kMaxDataFrames);
+    scratch_.resize(frames * static_cast<std::size_t>(pcm.channels));
+    const long got = readFrames(*c, scratch_.data(), frames);
     if (got < 0) return failed(kErrorEnded, -1L);
-    const auto frames = static_cast<std::size_t>(got);
+    const auto count = static_cast<std::size_t>(got) * static_cast<std::size_t>(pcm.channels);
     auto* out = static_cast<std::uint8_t*>(buffer);
-    for (std::size_t i = 0; i < frames * static_cast<std::size_t>(pcm.channels); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         const float s = scratch_[i];
         switch (pcm.format) {
         case SampleFormat::Float32: std::memcpy(out + i * 4, &s, 4); break;
@@ -310,7 +314,7 @@ long Mixer::getData(Handle handle, void* buffer, std::uint32_t bytes)
         }
     }
     setLastError(kErrorOk);
-    return static_cast<long>(frames * frameBytes);
+    return static_cast<long>(static_cast<std::size_t>(got) * frameBytes);
 }
 
 bool Mixer::stopSample(Handle sampleHandle)

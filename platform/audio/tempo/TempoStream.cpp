@@ -101,8 +101,8 @@ public:
             return true;
         case kAttribTempoFreq:
             if (value == 0.f) value = static_cast<float>(rate_);
-            // A twentieth to twenty times the source's rate.
-            if (value < rate_ / 20.f || value > rate_ * 20.f) return false;
+            // Five octaves either way, as far as the pitch goes.
+            if (value < rate_ / 32.f || value > rate_ * 32.f) return false;
             freq_ = value;
             touch_.setRate(static_cast<double>(value) / rate_);
             return true;

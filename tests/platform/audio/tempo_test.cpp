@@ -97,7 +97,7 @@ TEST(TempoStream, PitchTempoAndRate)
     // Out of range or not finite: refused, nothing changed.
     for (const auto& [attribute, value] : std::vector<std::pair<int, float>>{
              {kAttribTempo, -96.f}, {kAttribTempo, 5001.f}, {kAttribTempoPitch, 60.5f}, {kAttribTempoPitch, NAN},
-             {kAttribTempoFreq, 1000.f}, {kAttribTempoFreq, INFINITY}}) {
+             {kAttribTempoFreq, 1000.f}, {kAttribTempoFreq, 44100.f * 33}, {kAttribTempoFreq, INFINITY}}) {
         EXPECT_FALSE(mixer.setAttribute(rate, attribute, value)) << attribute << " " << value;
         EXPECT_FALSE(mixer.slideAttribute(rate, attribute, value, 100));
     }
