@@ -153,3 +153,24 @@ TEST(TempoStream, MovesToAnotherMixerWithItsSource)
     for (std::size_t i = 0; i < out.size(); i += 2) left.push_back(out[i]);
     EXPECT_NEAR(frequency(left, 0, left.size()), 2000, 40);
 }
+
+TEST(TempoStream, LoopsAndTellsItsSourcesPosition)
+{
+    Mixer mixer;
+    const Handle source = mixer.createStream(sine(1000, 4410), kStreamDecode); // 100 ms
+    const Handle tempo = mixer.createStream(tempoSource(mixer, source), kStreamLoop, source);
+    ASSERT_TRUE(mixer.setAttribute(tempo, kAttribTempo, 50.f));
+    int ends = 0;
+    mixer.setSync(tempo, kSyncEnd, [&](Handle, Handle, std::uint32_t) { ++ends; });
+    ASSERT_TRUE(mixer.play(tempo, false));
+    std::vector<float> out(2 * 44100);
+    mixer.render(out.data(), 44100); // a second: the sound many times over
+    EXPECT_EQ(mixer.state(tempo), kStatePlaying);
+    EXPECT_EQ(ends, 0);
+    EXPECT_GT(peak(out, 0, 40000, 44100), 0.5f); // still sounding at the end
+    // Its position is the source's, in bytes of the stored format.
+    EXPECT_EQ(mixer.position(tempo), mixer.position(source));
+    ASSERT_TRUE(mixer.setPosition(tempo, 2 * 2000));
+    EXPECT_EQ(mixer.position(source), std::optional<std::uint64_t>(4000u));
+    EXPECT_EQ(mixer.length(tempo), std::optional<std::uint64_t>(8820u));
+}
