@@ -59,6 +59,9 @@ public:
 
 private:
     DWORD style(bool ownerDrawn, bool multiColumn) const;
+    // Scrolls a single-column list as selecting the line would, drawing the
+    // lines and the vertical scroll bar once.
+    void scrollToLine(int line);
     CellSize cellSize() const;
 
     MainWindow& window_;

@@ -30,6 +30,12 @@ std::string menuText(int id, int columns, const std::vector<std::string>& texts,
     return s;
 }
 
+// "mupi": the item at the index rebuilt with this text.
+std::string itemChange(int index, const std::string& text)
+{
+    return std::to_string(index) + D + text + D + "t" + D + "null" + D + "#1";
+}
+
 std::wstring lineText(HWND list, int line)
 {
     wchar_t buffer[256] = {};
@@ -183,6 +189,81 @@ TEST_F(MenuListTest, KeysAndCharactersSentToTheList)
         Sleep(10);
     }
     EXPECT_EQ(recorder.said, (std::vector<std::string>{"y"}));
+}
+
+TEST_F(MenuListTest, OneItemChangeReplacesItsLineAndShowsItAsSelectingWould)
+{
+    window.focusControl(FocusTarget::List);
+    std::vector<std::string> names;
+    for (int i = 0; i < 300; ++i) names.push_back(std::string("p").append(std::to_string(i)));
+    menus.menuUpdate(menuText(8, 1, names), 1);
+    HWND list = window.list();
+    const auto top = [&] { return static_cast<int>(SendMessageW(list, LB_GETTOPINDEX, 0, 0)); };
+    const auto thumb = [&] {
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_POS;
+        GetScrollInfo(list, SB_VERT, &info);
+        return info.nPos;
+    };
+    RECT client;
+    GetClientRect(list, &client);
+    const int page = client.bottom / static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    ASSERT_GT(page, 2);
+    ASSERT_LT(page, 100);
+
+    // Far below: the line is the last one shown, as the list box scrolls.
+    menus.menuUpdate(itemChange(250, "changed"), 0);
+    EXPECT_EQ(lineText(list, 250), L"changed");
+    EXPECT_EQ(lineText(list, 249), L"p249");
+    EXPECT_EQ(lineText(list, 251), L"p251");
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 300);
+    EXPECT_EQ(cursor(), 250);
+    EXPECT_EQ(top(), 250 - page + 1);
+    EXPECT_EQ(thumb(), top());
+    EXPECT_TRUE(IsWindowVisible(list));
+    EXPECT_EQ(GetFocus(), list);
+
+    // Above: the first shown; within the page: no scroll.
+    menus.menuUpdate(itemChange(20, "up"), 0);
+    EXPECT_EQ(top(), 20);
+    EXPECT_EQ(thumb(), 20);
+    menus.menuUpdate(itemChange(22, "near"), 0);
+    EXPECT_EQ(top(), 20);
+    EXPECT_EQ(cursor(), 22);
+    EXPECT_EQ(lineText(list, 22), L"near");
+
+    // What waited to be painted still waits; nothing else is added to it.
+    pump();
+    UpdateWindow(list);
+    RECT waiting{0, 0, 5, 5}, update{};
+    InvalidateRect(list, &waiting, FALSE);
+    menuList.replaceLine(200, L"unseen");
+    ASSERT_TRUE(GetUpdateRect(list, &update, FALSE));
+    EXPECT_TRUE(EqualRect(&update, &waiting));
+    UpdateWindow(list);
+    menuList.replaceLine(201, L"unseen too");
+    EXPECT_FALSE(GetUpdateRect(list, &update, FALSE));
+    EXPECT_EQ(lineText(list, 201), L"unseen too");
+
+    // A list hidden by arcade mode stays hidden.
+    window.setArcadeMode(true);
+    menus.menuUpdate(itemChange(280, "hidden"), 0);
+    EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_EQ(lineText(list, 280), L"hidden");
+    EXPECT_EQ(cursor(), 280);
+    window.setArcadeMode(false);
+
+    // The standard list for screen readers gets the same.
+    plain = true;
+    menus.menuUpdate(menuText(9, 1, names), 1);
+    list = window.list();
+    menus.menuUpdate(itemChange(299, "last"), 0);
+    EXPECT_FALSE(GetWindowLongW(list, GWL_STYLE) & LBS_OWNERDRAWFIXED);
+    EXPECT_EQ(lineText(list, 299), L"last");
+    EXPECT_EQ(cursor(), 299);
+    GetClientRect(list, &client);
+    EXPECT_EQ(top(), 300 - static_cast<int>(client.bottom / SendMessageW(list, LB_GETITEMHEIGHT, 0, 0)));
 }
 
 namespace {
