@@ -6,6 +6,9 @@
 #include <ogg/ogg.h>
 #include <vorbis/codec.h>
 
+#include <cmath>
+#include <cstring>
+
 #include "platform/audio/core/AudioErrors.h"
 #include "platform/audio/decode/BufferedDecoder.h"
 #include "platform/audio/decode/StreamDecoders.h"
@@ -64,10 +67,11 @@ public:
     }
 
 private:
-    // The length of a stream of one link whose size is known, from the
-    // position of its last page, read once while probing; then decoding
-    // starts again from the beginning. False while the tail's bytes are on
-    // their way.
+    // The length of a stream whose size is known, read once while probing:
+    // the position of its last page, and for a chained stream the last
+    // positions of all its links, read through from the start; then
+    // decoding starts again from the beginning. False while the bytes are
+    // on their way.
     bool measure()
     {
         if (measured_) return true;
@@ -78,7 +82,6 @@ private:
         }
         if (!scanning_) {
             firstSerial_ = stream_.serialno;
-            firstRate_ = info_.rate;
             if (!source_->seek(*size - std::min<std::uint64_t>(*size, kTail))) {
                 measured_ = true;
                 return true;
@@ -86,10 +89,12 @@ private:
             ogg_sync_init(&scan_);
             scanning_ = true;
         }
-        ogg_page page;
         for (;;) {
-            while (ogg_sync_pageout(&scan_, &page) != 0) {
-                if (ogg_page_granulepos(&page) >= 0) {
+            ogg_page page;
+            while (ogg_sync_pageout(&scan_, &page) > 0) {
+                if (wholeScan_) {
+                    countLink(page);
+                } else if (ogg_page_granulepos(&page) >= 0) {
                     tailSerial_ = ogg_page_serialno(&page);
                     tailGranule_ = ogg_page_granulepos(&page);
                 }
@@ -97,18 +102,50 @@ private:
             char* buffer = ogg_sync_buffer(&scan_, kReadBlock);
             const long n = buffer ? source_->read(buffer, kReadBlock) : ByteSource::kEnd;
             if (n == 0) return false;
-            if (n < 0) break;
-            ogg_sync_wrote(&scan_, n);
+            if (n > 0) {
+                ogg_sync_wrote(&scan_, n);
+                continue;
+            }
+            if (wholeScan_ || tailSerial_ == firstSerial_ || tailSerial_ < 0 || !source_->seek(0)) break;
+            // The last page is another link's: every link is read through.
+            ogg_sync_reset(&scan_);
+            wholeScan_ = true;
         }
         ogg_sync_clear(&scan_);
         scanning_ = false;
         measured_ = true;
-        // A chained stream's later links would have to be read through.
-        if (tailSerial_ == firstSerial_ && tailGranule_ > 0 && firstRate_ == format().rate) {
+        if (wholeScan_) {
+            countLink(std::nullopt);
+            length_ = scanTotal_;
+        } else if (tailSerial_ == firstSerial_ && tailGranule_ > 0) {
             length_ = static_cast<std::uint64_t>(tailGranule_);
         }
         if (!seek(0)) error_ = kErrorFileOpen;
         return true;
+    }
+
+    // A page of the whole scan: a link starts at its beginning page, whose
+    // first packet gives its rate, and ends at its last position. The
+    // stream's frames of a link at another rate are counted as it is
+    // stepped through. No page: the last link ended.
+    void countLink(const std::optional<ogg_page>& page)
+    {
+        if (page && !ogg_page_bos(&*page) && ogg_page_serialno(&*page) == scanSerial_) {
+            if (ogg_page_granulepos(&*page) >= 0) scanGranule_ = ogg_page_granulepos(&*page);
+            return;
+        }
+        if (page && !ogg_page_bos(&*page)) return; // another logical stream's
+        if (scanRate_ > 0 && scanGranule_ > 0) {
+            scanTotal_ += static_cast<std::uint64_t>(std::ceil(static_cast<double>(scanGranule_) * format().rate / static_cast<double>(scanRate_)));
+        }
+        scanRate_ = 0;
+        scanGranule_ = 0;
+        if (!page) return;
+        scanSerial_ = ogg_page_serialno(&*page);
+        const unsigned char* b = page->body;
+        if (page->body_len >= 16 && b[0] == 1 && std::memcmp(b + 1, "vorbis", 6) == 0) {
+            scanRate_ = static_cast<long>(b[12] | b[13] << 8 | b[14] << 16 | static_cast<std::uint32_t>(b[15]) << 24);
+        }
     }
 
     Probe fail(int code)
@@ -301,8 +338,10 @@ private:
     // The length, measured at the tail.
     bool measured_ = false, scanning_ = false;
     ogg_sync_state scan_;
-    long firstSerial_ = 0, tailSerial_ = -1, firstRate_ = 0;
-    std::int64_t tailGranule_ = 0;
+    bool wholeScan_ = false;
+    long firstSerial_ = 0, tailSerial_ = -1, scanSerial_ = -1, scanRate_ = 0;
+    std::int64_t tailGranule_ = 0, scanGranule_ = 0;
+    std::uint64_t scanTotal_ = 0;
     std::optional<std::uint64_t> length_;
 };
 
