@@ -170,6 +170,8 @@ uint32_t oaGetConfig(uint32_t option)
     return it->second;
 }
 
+uint32_t oaRender(float* out, uint32_t frames) { return static_cast<uint32_t>(devices().pump(out, frames)); }
+
 OaHandle oaPluginLoad(const char*, uint32_t) { return failed(kErrorFileOpen, OaHandle{0}); }
 
 OaHandle oaSampleLoad(int memory, const void* file, uint64_t offset, uint32_t length, uint32_t max, uint32_t flags)

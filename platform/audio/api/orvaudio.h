@@ -121,6 +121,12 @@ OA_API int oaGetDeviceInfo(int device, OaDeviceInfo* info);
 OA_API int oaChannelSetDevice(OaHandle handle, int device);
 OA_API int oaSetConfig(uint32_t option, uint32_t value);
 OA_API uint32_t oaGetConfig(uint32_t option); /* (uint32_t)-1 when never set */
+/* With ORVC_AUDIO_OFFLINE=1 in the environment, outputs have no clock of their
+   own: this mixes `frames` frames of the current device on the calling thread
+   (its syncs run there too), writes them to the device's file if it has one
+   and copies them to `out` (interleaved float stereo) unless it is null.
+   Returns the frames mixed; 0 (OA_ERROR_NOTAVAIL) for a device with a clock. */
+OA_API uint32_t oaRender(float* out, uint32_t frames);
 /* Format plug-ins: none exist; a load fails as for a missing file. */
 OA_API OaHandle oaPluginLoad(const char* file, uint32_t flags);
 

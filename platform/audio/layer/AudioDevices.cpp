@@ -30,6 +30,7 @@ OutputPlan outputPlanFromEnvironment()
 {
     OutputPlan plan;
     if (const char* file = std::getenv("ORVC_AUDIO_OUT")) plan.file = file;
+    if (const char* offline = std::getenv("ORVC_AUDIO_OFFLINE")) plan.offline = std::string(offline) == "1";
     if (const char* names = std::getenv("ORVC_AUDIO_DEVICES")) {
         std::string list = names;
         for (std::size_t at = 0; at <= list.size();) {
@@ -59,6 +60,13 @@ AudioDevices& AudioDevices::instance()
 {
     static AudioDevices devices = [] {
         const OutputPlan plan = outputPlanFromEnvironment();
+        if (plan.offline) {
+            const std::string stem = withoutWav(plan.file);
+            return AudioDevices(plan.named, [plan, stem](int device, const std::string&) -> std::unique_ptr<AudioOutput> {
+                if (plan.file.empty()) return ClockedOutput::pacedByCaller("");
+                return ClockedOutput::pacedByCaller(device == 1 ? plan.file : stem + "-" + std::to_string(device) + ".wav");
+            });
+        }
         if (!plan.file.empty()) {
             const std::string stem = withoutWav(plan.file);
             return AudioDevices(plan.named, [plan, stem](int device, const std::string&) -> std::unique_ptr<AudioOutput> {
@@ -127,6 +135,23 @@ bool AudioDevices::setDevice(int device)
     lastChosen_ = device;
     setLastError(kErrorOk);
     return true;
+}
+
+std::size_t AudioDevices::pump(float* out, std::size_t frames)
+{
+    AudioOutput* output = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        const int current = device();
+        if (current < 1 || current > static_cast<int>(devices_.size())) return failed(kErrorInit, std::size_t{0});
+        output = devices_[static_cast<std::size_t>(current - 1)].output.get();
+        if (!output) return failed(kErrorInit, std::size_t{0});
+    }
+    // Outside the lock: the syncs that the mix runs may call the layer.
+    const std::size_t done = output->pullNow(out, frames);
+    if (done == 0 && frames > 0) return failed(kErrorNotAvailable, std::size_t{0});
+    setLastError(kErrorOk);
+    return done;
 }
 
 int AudioDevices::device() const

@@ -32,9 +32,13 @@ struct DeviceInfo {
 // Files in place of the system's outputs, from the environment:
 // ORVC_AUDIO_OUT=F.wav writes device 1 to F.wav; ORVC_AUDIO_DEVICES="A;B"
 // adds devices 2, 3 … named A, B, written to F-2.wav, F-3.wav ….
+// ORVC_AUDIO_OFFLINE=1: those outputs (or, without a file, outputs that keep
+// nothing) have no clock; the mix advances only when the program asks
+// (pump), as fast as it asks and the same way each time.
 struct OutputPlan {
     std::string file;
     std::vector<std::string> named;
+    bool offline = false;
 };
 OutputPlan outputPlanFromEnvironment();
 
@@ -58,6 +62,11 @@ public:
     // Takes the current device down; its handles are stale from then on.
     bool free();
     bool setDevice(int device);
+    // Mixes `frames` frames of the current device on the calling thread when
+    // its output is paced by the program (ORVC_AUDIO_OFFLINE), copying them
+    // to `out` unless it is null; 0 with kErrorNotAvailable otherwise. Not
+    // to be called while another thread frees that device.
+    std::size_t pump(float* out, std::size_t frames);
     // The calling thread's device; 0 when none was ever chosen.
     int device() const;
     std::optional<DeviceInfo> info(int device) const;

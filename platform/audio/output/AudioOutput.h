@@ -3,6 +3,7 @@
 // mixer on a thread of its own; the mixing never waits on anything else.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,16 @@ public:
     virtual void stop() = 0;
     // Frames pulled at a time: what a play call may wait for at most.
     virtual int blockFrames() const = 0;
+    // For an output its caller paces: mixes `frames` frames on the calling
+    // thread (syncs included) and delivers them, copying them to `out`
+    // (interleaved stereo) unless it is null. Outputs with a pace of their
+    // own pull nothing here and return 0.
+    virtual std::size_t pullNow(float* out, std::size_t frames)
+    {
+        (void)out;
+        (void)frames;
+        return 0;
+    }
 };
 
 // The system's output devices as SDL names them (without the default one).

@@ -16,6 +16,13 @@ ClockedOutput::ClockedOutput(std::string path, int rate, int blockFrames, Clock 
 {
 }
 
+std::unique_ptr<ClockedOutput> ClockedOutput::pacedByCaller(std::string path, int rate)
+{
+    auto output = std::make_unique<ClockedOutput>(std::move(path), rate);
+    output->byCaller_ = true;
+    return output;
+}
+
 ClockedOutput::~ClockedOutput() { stop(); }
 
 bool ClockedOutput::start(Mixer& mixer)
@@ -30,7 +37,7 @@ bool ClockedOutput::start(Mixer& mixer)
     frames_ = 0;
     started_ = clock_();
     stopping_ = false;
-    thread_ = std::thread([this] { run(); });
+    if (!byCaller_) thread_ = std::thread([this] { run(); });
     return true;
 }
 
@@ -77,6 +84,20 @@ void ClockedOutput::catchUp()
         // build for (little-endian IEEE).
         if (file_) std::fwrite(block_.data(), sizeof(float), block_.size(), file_.get());
     }
+}
+
+std::size_t ClockedOutput::pullNow(float* out, std::size_t frames)
+{
+    if (!byCaller_ || !mixer_) return 0;
+    for (std::size_t done = 0; done < frames;) {
+        const std::size_t n = std::min<std::size_t>(frames - done, static_cast<std::size_t>(blockFrames_));
+        mixer_->render(block_.data(), n);
+        frames_ += n;
+        if (file_) std::fwrite(block_.data(), sizeof(float), n * 2, file_.get());
+        if (out) std::copy(block_.begin(), block_.begin() + static_cast<std::ptrdiff_t>(n * 2), out + done * 2);
+        done += n;
+    }
+    return frames;
 }
 
 void ClockedOutput::writeHeader()

@@ -2,6 +2,8 @@
 // time the clock has passed the block's length, and writes what it pulled to
 // a WAV file, or throws it away when there is none. Stands in for a machine
 // without a sound card, and lets tests and checkers hear what was played.
+// Paced by its caller instead (pullNow), it renders as fast as it is asked
+// and always the same way: offline renders of timed calls.
 #pragma once
 
 #include <atomic>
@@ -9,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -27,11 +30,14 @@ public:
     // `path` empty: nothing is written. The clock and the sleep are the
     // system's unless given.
     explicit ClockedOutput(std::string path, int rate = 44100, int blockFrames = 441, Clock clock = {}, Sleep sleep = {});
+    // An output without a clock: only pullNow pulls.
+    static std::unique_ptr<ClockedOutput> pacedByCaller(std::string path, int rate = 44100);
     ~ClockedOutput() override;
 
     bool start(Mixer& mixer) override;
     void stop() override;
     int blockFrames() const override { return blockFrames_; }
+    std::size_t pullNow(float* out, std::size_t frames) override;
 
     // Frames pulled so far.
     std::uint64_t frames() const { return frames_; }
@@ -45,6 +51,7 @@ private:
     const std::string path_;
     const int rate_;
     const int blockFrames_;
+    bool byCaller_ = false;
     Clock clock_;
     Sleep sleep_;
     Mixer* mixer_ = nullptr;

@@ -125,6 +125,11 @@ TEST(AudioDevices, OutputsNamedByTheEnvironment)
     const OutputPlan plan = outputPlanFromEnvironment();
     EXPECT_EQ(plan.file, "out/mix.wav");
     EXPECT_EQ(plan.named, (std::vector<std::string>{"Left room", "Right room"}));
+    EXPECT_FALSE(plan.offline);
+    setVariable("ORVC_AUDIO_OFFLINE", "1");
+    EXPECT_TRUE(outputPlanFromEnvironment().offline);
+    setVariable("ORVC_AUDIO_OFFLINE", "0");
+    EXPECT_FALSE(outputPlanFromEnvironment().offline);
 }
 
 TEST(AudioDevices, SoundsMoveToAnotherDeviceAndGoOnThere)

@@ -86,6 +86,34 @@ TEST(ClockedOutput, KeepsTheClocksPaceAndWritesWhatItPulled)
     EXPECT_TRUE(waitFor([&] { return silent.frames() == 4410; }));
 }
 
+TEST(ClockedOutput, PacedByItsCallerPullsOnlyWhenAsked)
+{
+    Mixer mixer;
+    const Handle ch = mixer.sampleChannel(mixer.loadSample(test::constant(0.5f, 1000), 1, false));
+    mixer.play(ch, false);
+    const std::string path = tempPath("paced.wav");
+    auto output = ClockedOutput::pacedByCaller(path);
+    ASSERT_TRUE(output->start(mixer));
+    std::this_thread::sleep_for(milliseconds(20));
+    EXPECT_EQ(output->frames(), 0u);
+    std::vector<float> mix(2 * 1500, -1.f);
+    EXPECT_EQ(output->pullNow(mix.data(), 1500), 1500u); // more than a block
+    EXPECT_EQ(output->frames(), 1500u);
+    EXPECT_FLOAT_EQ(mix[2 * 999], 0.5f);
+    EXPECT_FLOAT_EQ(mix[2 * 1000], 0.f); // the sound ended on its last frame
+    EXPECT_EQ(mixer.state(ch), kStateStopped);
+    output->stop();
+    const auto bytes = bytesOf(path);
+    const WavRead read = readWav(bytes.data(), bytes.size());
+    ASSERT_EQ(read.status, WavStatus::Ok);
+    EXPECT_EQ(read.pcm.frames(), 1500u);
+    std::filesystem::remove(path);
+
+    // An output with a clock of its own pulls nothing when asked.
+    ClockedOutput clocked("");
+    EXPECT_EQ(clocked.pullNow(mix.data(), 10), 0u);
+}
+
 TEST(SdlOutput, DiskDriverGetsTheMix)
 {
     // SDL's own disk driver stands in for a sound card: everything from the
