@@ -67,6 +67,30 @@ int Sounds::initAudio()
     return 0;
 }
 
+void Sounds::setAudioDevice(int device)
+{
+    std::unique_lock lock(mutex_);
+    const int old = oaGetDevice();
+    if (device == old || device <= 0) return;
+    if (!oaInit(device, kRate, OA_DEVICE_3D) && oaErrorGetCode() != OA_ERROR_ALREADY) return;
+    OaDeviceInfo info{};
+    audioDevice = device;
+    audioDeviceName = oaGetDeviceInfo(device, &info) && info.name ? info.name : "";
+    // A stream that has ended stays where it was: it is gone anyway.
+    for (const auto& [name, stream] : streamTable) {
+        if (stream != 0 && oaChannelIsActive(stream) != OA_ACTIVE_STOPPED) oaChannelSetDevice(stream, device);
+    }
+    for (const auto& [name, sample] : sampleTable) {
+        if (sample != 0) oaChannelSetDevice(sample, device);
+    }
+    oaSetDevice(old);
+    oaFree();
+    oaSetDevice(device);
+    SoundEvent event{SoundEvent::Kind::Device, audioDevice, audioDeviceName, 0};
+    lock.unlock();
+    report(event);
+}
+
 void Sounds::closeAudio()
 {
     debugLog("Closing BASS...");

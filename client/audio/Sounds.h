@@ -85,6 +85,11 @@ public:
     // layer's options, the device named by the settings. 0, or the layer's
     // error code when no output could be opened at all (the only failure).
     int initAudio();
+    // Moves everything to another output device (from 1): the streams that
+    // play and every sample; then the old device is released. Nothing
+    // happens for the device in use, for device ≤ 0 and when the device
+    // cannot be opened.
+    void setAudioDevice(int device);
     // Releases the audio layer at shutdown ("Closing BASS...").
     void closeAudio();
 

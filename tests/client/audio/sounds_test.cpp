@@ -41,6 +41,11 @@ void bringUpLayer()
 #else
         setenv("ORVC_AUDIO_OFFLINE", "1", 1);
 #endif
+#ifdef _WIN32
+        _putenv_s("ORVC_AUDIO_DEVICES", "Second");
+#else
+        setenv("ORVC_AUDIO_DEVICES", "Second", 1);
+#endif
         return oaInit(-1, 44100, OA_DEVICE_3D) != 0;
     }();
     ASSERT_TRUE(up);
@@ -304,4 +309,33 @@ TEST_F(SoundsTest, ManyThreadsAtOnce)
     mixing.join();
     EXPECT_NE(sounds.sampleHandle("door"), 0u);
     EXPECT_NE(sounds.sampleHandle("cards/shuffle"), 0u);
+}
+
+TEST_F(SoundsTest, EverythingMovesToAnotherDevice)
+{
+    const uint32_t looping = sounds.playSound("door 1 loop", -1);
+    sounds.preloadSound("bell");
+    const uint32_t stream = sounds.playSound("file://music/theme.wav 1", -1);
+    render(100);
+    recorder.take();
+    for (const int same : {1, 0, -1, 9}) sounds.setAudioDevice(same); // in use, none, not a device
+    EXPECT_EQ(sounds.device(), 1);
+    EXPECT_TRUE(recorder.take().empty());
+
+    sounds.setAudioDevice(2);
+    EXPECT_EQ(sounds.device(), 2);
+    EXPECT_EQ(sounds.deviceName(), "Second");
+    EXPECT_EQ(oaGetDevice(), 2);
+    EXPECT_EQ(recorder.take(), (std::vector<std::string>{"audio: device 2 Second"}));
+    // The loop and the stream go on there under their handles; the sample
+    // that was not playing moved too.
+    EXPECT_NEAR(leftAt(render(100), 50), 0.5f + 0.8f * 0.25f, 1e-4);
+    EXPECT_EQ(oaChannelIsActive(looping), static_cast<uint32_t>(OA_ACTIVE_PLAYING));
+    EXPECT_EQ(oaChannelIsActive(stream), static_cast<uint32_t>(OA_ACTIVE_PLAYING));
+    ASSERT_NE(sounds.playSound("bell", -1), 0u);
+    sounds.stopAllSounds();
+    sounds.stopAllStreams();
+    sounds.setAudioDevice(1);
+    EXPECT_EQ(sounds.device(), 1);
+    EXPECT_EQ(sounds.deviceName(), "Default");
 }
