@@ -40,6 +40,9 @@ Sounds::Sounds(std::string userSounds, std::string appSounds, AudioSettings sett
     : userSounds_(std::move(userSounds)), appSounds_(std::move(appSounds)), filter_(std::move(filter)),
       observer_(observer), settings_(std::move(settings)), audioDeviceName(settings_.deviceName)
 {
+    // A settings file may hold anything.
+    settings_.soundsVolume = clampTo(settings_.soundsVolume, 0.f, 1.f);
+    settings_.streamsVolume = clampTo(settings_.streamsVolume, 0.001f, 1.f);
 }
 
 void Sounds::report(SoundEvent event) const
@@ -246,6 +249,15 @@ AudioSettings Sounds::audioSettings() const
     AudioSettings out = settings_;
     out.deviceName = audioDeviceName;
     return out;
+}
+
+void Sounds::setAudioSettings(const AudioSettings& audio)
+{
+    std::lock_guard lock(mutex_);
+    settings_.soundsVolume = clampTo(audio.soundsVolume, 0.f, 1.f);
+    settings_.streamsVolume = clampTo(audio.streamsVolume, 0.001f, 1.f);
+    settings_.soundsEnabled = audio.soundsEnabled;
+    settings_.streamsEnabled = audio.streamsEnabled;
 }
 
 void Sounds::setSoundsEnabled(bool enabled)

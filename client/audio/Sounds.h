@@ -72,6 +72,10 @@ public:
 
     // The audio settings as they are now, for saving and showing.
     AudioSettings audioSettings() const;
+    // The volumes and the enabled flags at once (restoring the defaults);
+    // the device changes only through setAudioDevice. Volumes are clamped as
+    // the changes clamp them.
+    void setAudioSettings(const AudioSettings& audio);
     void setSoundsEnabled(bool enabled);
     void setStreamsEnabled(bool enabled);
     // The output device in use (numbered from 1) and its name.

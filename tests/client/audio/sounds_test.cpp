@@ -261,6 +261,12 @@ TEST_F(SoundsTest, VolumeChangesClampAndAreHeard)
     EXPECT_EQ(sounds.changeSoundsVolume(-2, true), 98);
     EXPECT_EQ(sounds.changeSoundsVolume(-500, false), 0);
     EXPECT_EQ(sounds.changeSoundsVolume(40, false), 40);
+    sounds.setAudioSettings(AudioSettings{7.f, 0.f, false, true, "ignored"});
+    const AudioSettings now = sounds.audioSettings();
+    EXPECT_EQ(now.soundsVolume, 1.f);
+    EXPECT_EQ(now.streamsVolume, 0.001f);
+    EXPECT_FALSE(now.soundsEnabled);
+    EXPECT_EQ(now.deviceName, "");
     const auto lines = recorder.take();
     EXPECT_EQ(lines[0], "audio: sounds volume 100");
     EXPECT_EQ(lines[1], "audio: play -1 menubounds -> 0"); // no such file here
