@@ -9,12 +9,6 @@
 
 namespace {
 
-// The tempo processing's attributes (streams only; a sample's channel
-// refuses them).
-constexpr std::uint32_t kAttribTempo = 0x10000;      // percent faster
-constexpr std::uint32_t kAttribTempoPitch = 0x10001; // semitones
-constexpr std::uint32_t kAttribTempoFreq = 0x10002;  // Hz
-
 double semitones(double x) { return std::pow(2.0, x / 12.0); }
 
 // Attribute values are floats; a number beyond them reaches the layer as the
@@ -47,6 +41,7 @@ double presentRate(std::uint32_t h)
 
 } // namespace
 
+// The tempo attributes act on streams only; a sample's channel refuses them.
 void Sounds::applyOption(std::uint32_t h, const SoundOption& o, bool stream, float volumeFactor)
 {
     switch (o.kind) {
@@ -72,11 +67,11 @@ void Sounds::applyOption(std::uint32_t h, const SoundOption& o, bool stream, flo
         if (bytes != static_cast<uint64_t>(-1)) oaChannelSetPosition(h, bytes, 0);
         break;
     }
-    case SoundOptionKind::Pitch: oaChannelSetAttribute(h, kAttribTempoPitch, toFloat(o.x)); break;
-    case SoundOptionKind::Speed: oaChannelSetAttribute(h, kAttribTempo, toFloat((o.x - 1) * 100)); break;
-    case SoundOptionKind::Rate: oaChannelSetAttribute(h, kAttribTempoFreq, toFloat(nativeRate(h) * semitones(o.x))); break;
+    case SoundOptionKind::Pitch: oaChannelSetAttribute(h, OA_ATTRIB_TEMPO_PITCH, toFloat(o.x)); break;
+    case SoundOptionKind::Speed: oaChannelSetAttribute(h, OA_ATTRIB_TEMPO, toFloat((o.x - 1) * 100)); break;
+    case SoundOptionKind::Rate: oaChannelSetAttribute(h, OA_ATTRIB_TEMPO_FREQ, toFloat(nativeRate(h) * semitones(o.x))); break;
     case SoundOptionKind::Number:
-        if (stream) oaChannelSetAttribute(h, kAttribTempoPitch, toFloat(o.x));
+        if (stream) oaChannelSetAttribute(h, OA_ATTRIB_TEMPO_PITCH, toFloat(o.x));
         else oaChannelSetAttribute(h, OA_ATTRIB_FREQ, toFloat(nativeRate(h) * semitones(o.x)));
         break;
     case SoundOptionKind::Slide: {
@@ -96,8 +91,8 @@ void Sounds::applyOption(std::uint32_t h, const SoundOption& o, bool stream, flo
         case SlideTarget::Freq:
             oaChannelSlideAttribute(h, OA_ATTRIB_FREQ, toFloat(presentRate(h) * semitones(o.y)), ms);
             break;
-        case SlideTarget::Pitch: oaChannelSlideAttribute(h, kAttribTempoPitch, toFloat(o.y), ms); break;
-        case SlideTarget::Speed: oaChannelSlideAttribute(h, kAttribTempo, toFloat((o.y - 1) * 100), ms); break;
+        case SlideTarget::Pitch: oaChannelSlideAttribute(h, OA_ATTRIB_TEMPO_PITCH, toFloat(o.y), ms); break;
+        case SlideTarget::Speed: oaChannelSlideAttribute(h, OA_ATTRIB_TEMPO, toFloat((o.y - 1) * 100), ms); break;
         case SlideTarget::None: break;
         }
         break;

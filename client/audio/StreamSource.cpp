@@ -1,13 +1,26 @@
-// Stream channels from the audio layer. Until the layer has tempo streams and
-// address streams, a file stream plays at its own tempo (the tempo options
-// then do nothing, as on samples) and an address gives no stream.
+// Stream channels from the audio layer: the sound decoded as it plays, through
+// tempo processing so that its speed, pitch and rate can change while it
+// plays. Until the layer has address streams, an address gives no stream.
 #include "client/audio/StreamSource.h"
 
 #include "orvaudio.h"
 
+namespace {
+
+std::uint32_t withTempo(OaHandle source)
+{
+    if (source == 0) return 0;
+    const OaHandle tempo = oaTempoCreate(source, OA_FX_FREESOURCE | OA_STREAM_AUTOFREE);
+    // Without its tempo stream nothing would ever free the source.
+    if (tempo == 0) oaStreamFree(source);
+    return tempo;
+}
+
+} // namespace
+
 std::uint32_t createFileStream(const std::string& path)
 {
-    return oaStreamCreateFile(0, path.c_str(), 0, 0, OA_STREAM_AUTOFREE);
+    return withTempo(oaStreamCreateFile(0, path.c_str(), 0, 0, OA_STREAM_DECODE));
 }
 
 std::uint32_t createUrlStream(const std::string&) { return 0; }

@@ -20,13 +20,20 @@ struct Folders {
     explicit Folders(const std::string& name)
     {
         root = std::filesystem::temp_directory_path() / ("orvc-sounds-" + name);
-        std::filesystem::remove_all(root);
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
         std::filesystem::create_directories(root / "user" / "sounds");
         std::filesystem::create_directories(root / "app" / "sounds");
         user = (root / "user").string() + std::string(1, std::filesystem::path::preferred_separator);
         app = (root / "app").string() + std::string(1, std::filesystem::path::preferred_separator);
     }
-    ~Folders() { std::filesystem::remove_all(root); }
+    // A stream's file may still be open on Windows for a moment after the
+    // stream is freed; what cannot be removed then stays.
+    ~Folders()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(root, ignored);
+    }
 
     // Writes bytes to "<user|app>/sounds/<relative>".
     void put(bool inUser, const std::string& relative, const std::vector<std::uint8_t>& bytes) const
@@ -37,20 +44,20 @@ struct Folders {
     }
 };
 
-// A mono WAV of `frames` frames at a constant level.
-inline std::vector<std::uint8_t> level(float value, std::size_t frames)
+// A mono WAV of `frames` frames at a constant level, float or 16-bit.
+inline std::vector<std::uint8_t> level(float value, std::size_t frames, bool asFloat = true)
 {
     const std::vector<float> samples(frames, value);
-    return audio::wavBytes(samples.data(), frames, 1, 44100, true);
+    return audio::wavBytes(samples.data(), frames, 1, 44100, asFloat);
 }
 
-// A mono float WAV sine.
-inline std::vector<std::uint8_t> tone(double hz, std::size_t frames, float amplitude = 0.5f)
+// A mono WAV sine, float or 16-bit.
+inline std::vector<std::uint8_t> tone(double hz, std::size_t frames, float amplitude = 0.5f, bool asFloat = true)
 {
     std::vector<float> samples(frames);
     for (std::size_t i = 0; i < frames; ++i)
         samples[i] = amplitude * static_cast<float>(std::sin(2 * 3.14159265358979323846 * hz * static_cast<double>(i) / 44100));
-    return audio::wavBytes(samples.data(), frames, 1, 44100, true);
+    return audio::wavBytes(samples.data(), frames, 1, 44100, asFloat);
 }
 
 } // namespace soundtest

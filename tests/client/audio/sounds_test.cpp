@@ -76,7 +76,10 @@ protected:
         folders.put(true, "door.ogg", soundtest::level(0.5f, 44100));
         folders.put(false, "bell.ogg", soundtest::tone(441, 44100));
         folders.put(true, "cards/shuffle.ogg", soundtest::level(0.25f, 4410));
-        folders.put(false, "music/theme.wav", soundtest::level(0.8f, 44100 * 2));
+        // Streams within the first block a file stream reads before it is
+        // made, so that the offline mix never waits for the file's reader.
+        folders.put(false, "music/theme.wav", soundtest::level(0.8f, 30000, false));
+        folders.put(false, "music/tone.wav", soundtest::tone(441, 30000, 0.5f, false));
     }
     void TearDown() override
     {
@@ -344,4 +347,36 @@ TEST_F(SoundsTest, EverythingMovesToAnotherDevice)
     sounds.setAudioDevice(1);
     EXPECT_EQ(sounds.device(), 1);
     EXPECT_EQ(sounds.deviceName(), "Default");
+}
+
+TEST_F(SoundsTest, StreamsChangeTempoPitchAndRate)
+{
+    sounds.changeStreamsVolume(100, false);
+    const auto crossingsAfterwards = [] {
+        render(4410); // past the tempo processing's latency
+        return risingCrossings(render(2205));
+    };
+    uint32_t s = sounds.playSound("file://music/tone.wav 1", -1);
+    ASSERT_NE(s, 0u);
+    const int plain = crossingsAfterwards();
+    EXPECT_NEAR(plain, 22, 1);
+    sounds.stopAllStreams();
+    for (const char* spec : {"file://music/tone.wav 1 pitch 12", "file://music/tone.wav 1 12", "file://music/tone.wav 1 rate 12"}) {
+        ASSERT_NE(sounds.playSound(spec, -1), 0u) << spec;
+        EXPECT_NEAR(crossingsAfterwards(), 2 * plain, 2) << spec;
+        sounds.stopAllStreams();
+    }
+    s = sounds.playSound("file://music/tone.wav 1 speed 1.5", -1);
+    float tempo = 0;
+    ASSERT_TRUE(oaChannelGetAttribute(s, OA_ATTRIB_TEMPO, &tempo));
+    EXPECT_NEAR(tempo, 50.f, 1e-3);
+    EXPECT_NEAR(crossingsAfterwards(), plain, 2); // faster, same pitch
+    // Back to normal speed over 200 ms (tenths of the seconds given).
+    EXPECT_EQ(sounds.playSound("file://music/tone.wav 1 slide speed 2 1", -1), s);
+    render(4410);
+    ASSERT_TRUE(oaChannelGetAttribute(s, OA_ATTRIB_TEMPO, &tempo));
+    EXPECT_NEAR(tempo, 25.f, 1.f);
+    render(4410 + 441);
+    ASSERT_TRUE(oaChannelGetAttribute(s, OA_ATTRIB_TEMPO, &tempo));
+    EXPECT_NEAR(tempo, 0.f, 1e-3);
 }
