@@ -9,6 +9,8 @@ When every listener is up it prints one line per listener on the standard output
     LISTENING plain 127.0.0.1 43121
     LISTENING tls 127.0.0.1 43122
     LISTENING https 127.0.0.1 43123
+    LISTENING radio 127.0.0.1 43124
+    LISTENING radio-tls 127.0.0.1 43125
     READY
 
 and nothing more afterwards; the log goes to the standard error (or --log). See README.md.
@@ -35,6 +37,8 @@ import loginpayload  # noqa: E402
 import script as script_module  # noqa: E402
 import session  # noqa: E402
 from filehost import FileHost  # noqa: E402
+from radio import ClipError, RadioHost, ensure_clips  # noqa: E402
+from radio import default_clipdir as radio_default_clipdir  # noqa: E402
 from record import Recorder  # noqa: E402
 
 STREAM_LIMIT = 64 * 1024
@@ -66,6 +70,12 @@ def parse_arguments(argv: list[str] | None = None) -> argparse.Namespace:
     parser.add_argument("--https-port", type=int, default=None,
                         help="HTTPS file host port; 0 picks a free one (needs --files)")
     parser.add_argument("--files", default=None, help="folder served by the HTTPS file host")
+    parser.add_argument("--radio-port", type=int, default=None,
+                        help="radio host port over HTTP; 0 picks a free one (default: none)")
+    parser.add_argument("--radio-tls-port", type=int, default=None,
+                        help="radio host port over HTTPS with the test certificate; 0 picks a free one")
+    parser.add_argument("--radio-dir", default=None,
+                        help="folder for the radio's generated clips (default: %s)" % radio_default_clipdir())
     parser.add_argument("--demo", action="store_true", help="run the demo lobby after login")
     parser.add_argument("--demo-download", default=None, metavar="NAME",
                         help="offer a download of NAME in the demo lobby's menu (\"dwnl\")")
@@ -80,9 +90,10 @@ def parse_arguments(argv: list[str] | None = None) -> argparse.Namespace:
         parser.error("--https-port needs --files")
     if args.files and not os.path.isdir(args.files):
         parser.error("--files: %s is not a folder" % args.files)
-    if args.no_plain and args.tls_port is None and args.https_port is None:
+    if args.no_plain and all(getattr(args, name) is None
+                             for name in ("tls_port", "https_port", "radio_port", "radio_tls_port")):
         parser.error("no listener left to open")
-    for name in ("port", "tls_port", "https_port"):
+    for name in ("port", "tls_port", "https_port", "radio_port", "radio_tls_port"):
         value = getattr(args, name)
         if value is not None and not 0 <= value <= 65535:
             parser.error("--%s must be between 0 and 65535" % name.replace("_", "-"))
@@ -122,7 +133,7 @@ def server_context(chain: certs.Chain) -> ssl.SSLContext:
     return context
 
 
-async def close_listeners(servers, tls_tasks, tls_sockets, file_host) -> None:
+async def close_listeners(servers, tls_tasks, tls_sockets, hosts) -> None:
     for server in servers:
         server.close()
     for task in tls_tasks:
@@ -130,8 +141,8 @@ async def close_listeners(servers, tls_tasks, tls_sockets, file_host) -> None:
     await asyncio.gather(*tls_tasks, return_exceptions=True)
     for sock in tls_sockets:
         sock.close()
-    if file_host is not None:
-        file_host.stop()
+    for host in hosts:
+        host.stop()
 
 
 def announce(line: str) -> None:
@@ -150,7 +161,7 @@ async def serve(args, log: logging.Logger) -> int:
 
     context = None
     chains = None
-    if args.tls_port is not None or args.https_port is not None:
+    if args.tls_port is not None or args.https_port is not None or args.radio_tls_port is not None:
         try:
             chains = certs.ensure_certificates(args.certdir)
         except (OSError, certs.CertificateError) as exc:
@@ -169,7 +180,14 @@ async def serve(args, log: logging.Logger) -> int:
     servers = []
     tls_sockets: list[socket.socket] = []
     tls_tasks: list[asyncio.Task] = []
-    file_host = None
+    hosts = []
+    clips = None
+    if args.radio_port is not None or args.radio_tls_port is not None:
+        try:
+            clips = ensure_clips(args.radio_dir)
+        except (OSError, ClipError, ValueError) as exc:
+            print("devserver: cannot make the radio's clips: %s" % exc, file=sys.stderr)
+            return 2
     try:
         if not args.no_plain:
             plain = await asyncio.start_server(
@@ -188,10 +206,17 @@ async def serve(args, log: logging.Logger) -> int:
         if args.https_port is not None:
             file_host = FileHost(args.host, args.https_port, args.files, context, recorder, log)
             file_host.start()
+            hosts.append(file_host)
             listeners.append(("https", file_host.port))
+        for kind, port, tls in (("radio", args.radio_port, None), ("radio-tls", args.radio_tls_port, context)):
+            if port is not None:
+                radio_host = RadioHost(args.host, port, tls, clips, recorder, log)
+                radio_host.start()
+                hosts.append(radio_host)
+                listeners.append((kind, radio_host.port))
     except OSError as exc:
         print("devserver: cannot listen: %s" % exc, file=sys.stderr)
-        await close_listeners(servers, tls_tasks, tls_sockets, file_host)
+        await close_listeners(servers, tls_tasks, tls_sockets, hosts)
         return 2
 
     recorder.write("start", pid=os.getpid(), listeners=[{"kind": kind, "host": args.host, "port": port}
@@ -209,7 +234,7 @@ async def serve(args, log: logging.Logger) -> int:
     await stop.wait()
 
     log.info("stopping")
-    await close_listeners(servers, tls_tasks, tls_sockets, file_host)
+    await close_listeners(servers, tls_tasks, tls_sockets, hosts)
     recorder.write("stop")
     recorder.close()
     return 0

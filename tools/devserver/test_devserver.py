@@ -6,6 +6,7 @@ Run from the repository root with:  python3 -m unittest discover -s tools/devser
 from __future__ import annotations
 
 import base64
+import http.client
 import json
 import os
 import queue
@@ -644,6 +645,107 @@ class FileHostTest(ServerTestCase):
         caught.exception.close()
         statuses = [(e["path"], e["status"]) for e in server.records("http")]
         self.assertEqual(statuses, [("/autodl/sounds/bell.ogg", 200), ("/autodl/missing.ogg", 404)])
+
+
+# -- radio host --------------------------------------------------------------------------------
+
+def ogg_page_crc(page: bytes) -> int:
+    """The Ogg checksum, bit by bit: polynomial 0x04C11DB7, no reflection, over the page with a zero field."""
+    page = page[:22] + b"\0\0\0\0" + page[26:]
+    crc = 0
+    for byte in page:
+        crc ^= byte << 24
+        for _ in range(8):
+            crc = ((crc << 1) ^ 0x04C11DB7) & 0xFFFFFFFF if crc & 0x80000000 else (crc << 1) & 0xFFFFFFFF
+    return crc
+
+
+class RadioTest(ServerTestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.clipdir = tempfile.mkdtemp(prefix="devserver-radio-")
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.clipdir, ignore_errors=True)
+
+    def setUp(self):
+        self.server = self.start("--no-plain", "--radio-port", "0", "--radio-tls-port", "0",
+                                 "--radio-dir", self.clipdir)
+        self.plain = "http://127.0.0.1:%d" % self.server.ports["radio"]
+        self.secure = "https://localhost:%d" % self.server.ports["radio-tls"]
+        self.context = ssl.create_default_context(cafile=self.server.ca)
+
+    def get(self, url: str):
+        reply = urllib.request.urlopen(url, context=self.context if url.startswith("https") else None,
+                                       timeout=IO_TIMEOUT)
+        self.addCleanup(reply.close)
+        return reply
+
+    def test_endless_ogg_is_a_chain_of_valid_links(self):
+        for base in (self.plain, self.secure):
+            reply = self.get(base + "/radio.ogg")
+            self.assertEqual(reply.headers["Content-Type"], "audio/ogg")
+            data = reply.read(20000)  # more than two clips, within the burst
+            reply.close()
+            at, serials, starts = 0, [], 0
+            while at + 27 <= len(data):
+                self.assertEqual(data[at:at + 4], b"OggS")
+                count = data[at + 26]
+                end = at + 27 + count + sum(data[at + 27:at + 27 + count])
+                if end > len(data):
+                    break
+                page = data[at:end]
+                self.assertEqual(int.from_bytes(page[22:26], "little"), ogg_page_crc(page))
+                if page[5] & 2:  # a link begins
+                    starts += 1
+                    serials.append(page[14:18])
+                at = end
+            self.assertGreaterEqual(starts, 2)
+            self.assertEqual(len(set(serials)), len(serials))
+            self.assertEqual(data[28:35], b"\x01vorbis")
+
+    def test_endless_mp3_and_playlists(self):
+        data = self.get(self.plain + "/radio.mp3").read(16000)
+        self.assertEqual(data[0], 0xFF)
+        self.assertEqual(data[1] & 0xE0, 0xE0)
+        reply = self.get(self.plain + "/radio.m3u")
+        self.assertEqual(reply.headers["Content-Type"], "audio/x-mpegurl")
+        lines = reply.read().decode().splitlines()
+        self.assertEqual(lines[0], "#EXTM3U")
+        self.assertEqual(lines[-1], self.plain + "/radio.ogg")
+        reply = self.get(self.secure + "/radio.pls")
+        self.assertEqual(reply.headers["Content-Type"], "audio/x-scpls")
+        text = reply.read().decode()
+        self.assertTrue(text.startswith("[playlist]\n"))
+        port = self.server.ports["radio-tls"]
+        self.assertIn("File1=https://127.0.0.1:%d/radio.mp3\n" % port, text)
+
+    def test_silent_short_page_and_missing(self):
+        with socket.create_connection(("127.0.0.1", self.server.ports["radio"]), timeout=IO_TIMEOUT) as s:
+            s.sendall(b"GET /silent.ogg HTTP/1.0\r\n\r\n")
+            head = b""
+            while b"\r\n\r\n" not in head:
+                head += s.recv(1000)
+            self.assertTrue(head.startswith(b"HTTP/1.0 200"))
+            self.assertTrue(head.endswith(b"\r\n\r\n"))
+            s.settimeout(0.5)
+            with self.assertRaises(socket.timeout):
+                s.recv(1)
+        reply = self.get(self.plain + "/short.ogg")
+        promised = int(reply.headers["Content-Length"])
+        with self.assertRaises(http.client.IncompleteRead) as caught:
+            reply.read()
+        self.assertEqual(len(caught.exception.partial), promised // 2)
+        self.assertEqual(caught.exception.partial[:4], b"OggS")
+        self.assertEqual(self.get(self.plain + "/page.html").headers["Content-Type"], "text/html; charset=utf-8")
+        with self.assertRaises(urllib.error.HTTPError) as caught:
+            self.get(self.plain + "/nothing.ogg")
+        self.assertEqual(caught.exception.code, 404)
+        caught.exception.close()
+        paths = [(e["scheme"], e["path"], e["status"]) for e in self.server.records("radio")]
+        self.assertIn(("http", "/silent.ogg", 200), paths)
+        self.assertIn(("http", "/nothing.ogg", 404), paths)
 
 
 # -- demo lobby --------------------------------------------------------------------------------
