@@ -8,7 +8,7 @@
 #include "client/core/DebugLog.h"
 #include "client/net/SocketPlatform.h"
 #include "client/frontend/FrontEnd.h"
-#include "common/file.h"
+#include "platform/net/CaBundle.h"
 
 namespace {
 
@@ -21,15 +21,10 @@ tls_config* tlsConfig() { return sharedConfig; }
 
 bool initNetwork(const std::string& extraCaPath)
 {
-    std::string bundle = builtInCaBundle();
+    bool extraLoaded = false;
+    const std::string bundle = net::trustedCaBundle(extraCaPath, &extraLoaded);
     bool ok = !bundle.empty();
-    if (ok && !extraCaPath.empty()) {
-        std::string extra;
-        if (common::readWholeFile(extraCaPath, extra)) {
-            bundle += "\n" + extra;
-            debugLog("Additional CA certificates loaded from " + extraCaPath);
-        }
-    }
+    if (extraLoaded) debugLog("Additional CA certificates loaded from " + extraCaPath);
     ok = ok && (runtimeStarted = net::startSocketRuntime());
     ok = ok && tls_init() == 0;
     ok = ok && (sharedConfig = tls_config_new()) != nullptr;

@@ -20,7 +20,3 @@ void closeNetwork();
 
 // The shared configuration; null before initNetwork or when it failed.
 tls_config* tlsConfig();
-
-// The PEM text of the built-in CA bundle (the program's "cacerts.pem"
-// resource); empty when it cannot be found.
-std::string builtInCaBundle();

@@ -2,13 +2,15 @@
 """Starts and stops development servers for the client's loopback tests.
 
     devserver_fixture.py start STATE_FILE
+    devserver_fixture.py start-radio STATE_FILE
     devserver_fixture.py stop STATE_FILE
 
 start launches two servers in the background: the main one (plain and TLS with
 the test CA, idle after login, recording to a file beside STATE_FILE) and one
 whose TLS certificate comes from an authority nobody trusts. It waits until
 both are ready and writes STATE_FILE as key=value lines: plain_port, tls_port,
-untrusted_port, ca, record, pids. stop ends the servers named there.
+untrusted_port, ca, record, pids. start-radio launches one server with only the radio host, over
+HTTP and HTTPS, and writes radio_port, radio_tls_port, ca, pids. stop ends the servers named there.
 """
 import os
 import signal
@@ -58,6 +60,19 @@ def start(state_path):
         f.write("pids=%d %d\n" % (main_pid, bad_pid))
 
 
+def start_radio(state_path):
+    folder = os.path.dirname(os.path.abspath(state_path))
+    pid, info = launch(["--no-plain", "--radio-port", "0", "--radio-tls-port", "0",
+                        "--certdir", os.path.join(folder, "devserver-certs"),
+                        "--radio-dir", os.path.join(folder, "devserver-radio")],
+                       os.path.join(folder, "devserver-radio.log"))
+    with open(state_path, "w", encoding="utf-8") as f:
+        f.write("radio_port=%s\n" % info["radio"])
+        f.write("radio_tls_port=%s\n" % info["radio-tls"])
+        f.write("ca=%s\n" % info["ca"])
+        f.write("pids=%d\n" % pid)
+
+
 def stop(state_path):
     if not os.path.exists(state_path):
         return
@@ -73,6 +88,7 @@ def stop(state_path):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3 or sys.argv[1] not in ("start", "stop"):
+    commands = {"start": start, "start-radio": start_radio, "stop": stop}
+    if len(sys.argv) != 3 or sys.argv[1] not in commands:
         raise SystemExit(__doc__)
-    (start if sys.argv[1] == "start" else stop)(sys.argv[2])
+    commands[sys.argv[1]](sys.argv[2])

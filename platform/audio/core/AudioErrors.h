@@ -20,6 +20,7 @@ constexpr int kErrorNo3D = 21;
 constexpr int kErrorDevice = 23;
 constexpr int kErrorNotAvailable = 37;
 constexpr int kErrorDecode = 38; // a decoding channel played, or one that plays read
+constexpr int kErrorTimeout = 40; // a network connection or read took too long
 constexpr int kErrorFileForm = 41;
 constexpr int kErrorCodec = 44;
 constexpr int kErrorEnded = 45;

@@ -1,10 +1,10 @@
 // The built-in CA bundle, read from the program's RCDATA resource
-// "CACERTS.PEM".
-#include "client/net/Network.h"
+// "CACERTS.PEM" (a DLL that calls this finds the program's).
+#include "platform/net/CaBundle.h"
 
 #include <windows.h>
 
-std::string builtInCaBundle()
+std::string net::builtInCaBundle()
 {
     HRSRC found = FindResourceA(nullptr, "cacerts.pem", MAKEINTRESOURCEA(10) /* RT_RCDATA */);
     if (!found) return {};

@@ -1,7 +1,7 @@
 // The built-in CA bundle, compiled into the program where there are no
 // Windows resources.
-#include "client/net/Network.h"
+#include "platform/net/CaBundle.h"
 
 #include "cacerts_pem.inc"
 
-std::string builtInCaBundle() { return std::string(kCaCertsPem); }
+std::string net::builtInCaBundle() { return std::string(kCaCertsPem); }
