@@ -12,6 +12,7 @@
 #include "common/inifile/IniFile.h"
 #include "platform/audio/core/AudioErrors.h"
 #include "platform/audio/net/Playlist.h"
+#include "platform/audio/net/UrlOpener.h"
 #include "platform/audio/net/UrlSource.h"
 #include "platform/net/CaBundle.h"
 
@@ -179,6 +180,24 @@ TEST_F(Net, FreeingDuringADownloadOrAConnectionStopsItAtOnce)
             source.reset();
         }
     }
+}
+
+TEST_F(Net, PlaylistsLeadToTheirFirstEntryWhenFollowed)
+{
+    OpenedUrl m3u = openUrl(radio().plain + "/radio.m3u", 0, options(), true);
+    ASSERT_TRUE(m3u.source);
+    EXPECT_EQ(m3u.source->contentType(), "audio/ogg");
+    EXPECT_EQ(m3u.source->peek(4), "OggS");
+    OpenedUrl pls = openUrl(radio().secure + "/radio.pls", 0, options(), true);
+    ASSERT_TRUE(pls.source);
+    EXPECT_EQ(pls.source->contentType(), "audio/mpeg");
+    // Not followed: the playlist itself, which decoders then refuse.
+    OpenedUrl kept = openUrl(radio().plain + "/radio.m3u", 0, options(), false);
+    ASSERT_TRUE(kept.source);
+    EXPECT_EQ(kept.source->peek(7), "#EXTM3U");
+    // Failures keep their reason.
+    EXPECT_EQ(openUrl(radio().plain + "/nothing.m3u", 0, options(), true).error, kErrorFileOpen);
+    EXPECT_EQ(openUrl(radio().plain + "/page.html", 0, options(), true).source->contentType(), "text/html; charset=utf-8");
 }
 
 TEST(Playlist, RecognisedByTypeOrContent)
