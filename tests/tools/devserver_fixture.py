@@ -10,7 +10,7 @@ the test CA, idle after login, recording to a file beside STATE_FILE) and one
 whose TLS certificate comes from an authority nobody trusts. It waits until
 both are ready and writes STATE_FILE as key=value lines: plain_port, tls_port,
 untrusted_port, ca, record, pids. start-radio launches one server with only the radio host, over
-HTTP and HTTPS, and writes radio_port, radio_tls_port, ca, pids. stop ends the servers named there.
+HTTP, HTTPS and FTP, and writes radio_port, radio_tls_port, radio_ftp_port, ca, pids. stop ends the servers named there.
 """
 import os
 import signal
@@ -62,13 +62,14 @@ def start(state_path):
 
 def start_radio(state_path):
     folder = os.path.dirname(os.path.abspath(state_path))
-    pid, info = launch(["--no-plain", "--radio-port", "0", "--radio-tls-port", "0",
+    pid, info = launch(["--no-plain", "--radio-port", "0", "--radio-tls-port", "0", "--radio-ftp-port", "0",
                         "--certdir", os.path.join(folder, "devserver-certs"),
                         "--radio-dir", os.path.join(folder, "devserver-radio")],
                        os.path.join(folder, "devserver-radio.log"))
     with open(state_path, "w", encoding="utf-8") as f:
         f.write("radio_port=%s\n" % info["radio"])
         f.write("radio_tls_port=%s\n" % info["radio-tls"])
+        f.write("radio_ftp_port=%s\n" % info["radio-ftp"])
         f.write("ca=%s\n" % info["ca"])
         f.write("pids=%d\n" % pid)
 

@@ -11,6 +11,7 @@ When every listener is up it prints one line per listener on the standard output
     LISTENING https 127.0.0.1 43123
     LISTENING radio 127.0.0.1 43124
     LISTENING radio-tls 127.0.0.1 43125
+    LISTENING radio-ftp 127.0.0.1 43126
     READY
 
 and nothing more afterwards; the log goes to the standard error (or --log). See README.md.
@@ -37,7 +38,7 @@ import loginpayload  # noqa: E402
 import script as script_module  # noqa: E402
 import session  # noqa: E402
 from filehost import FileHost  # noqa: E402
-from radio import ClipError, RadioHost, ensure_clips  # noqa: E402
+from radio import ClipError, RadioFtpHost, RadioHost, ensure_clips  # noqa: E402
 from radio import default_clipdir as radio_default_clipdir  # noqa: E402
 from record import Recorder  # noqa: E402
 
@@ -74,6 +75,8 @@ def parse_arguments(argv: list[str] | None = None) -> argparse.Namespace:
                         help="radio host port over HTTP; 0 picks a free one (default: none)")
     parser.add_argument("--radio-tls-port", type=int, default=None,
                         help="radio host port over HTTPS with the test certificate; 0 picks a free one")
+    parser.add_argument("--radio-ftp-port", type=int, default=None,
+                        help="radio host port over FTP (anonymous, passive); 0 picks a free one")
     parser.add_argument("--radio-dir", default=None,
                         help="folder for the radio's generated clips (default: %s)" % radio_default_clipdir())
     parser.add_argument("--demo", action="store_true", help="run the demo lobby after login")
@@ -91,9 +94,9 @@ def parse_arguments(argv: list[str] | None = None) -> argparse.Namespace:
     if args.files and not os.path.isdir(args.files):
         parser.error("--files: %s is not a folder" % args.files)
     if args.no_plain and all(getattr(args, name) is None
-                             for name in ("tls_port", "https_port", "radio_port", "radio_tls_port")):
+                             for name in ("tls_port", "https_port", "radio_port", "radio_tls_port", "radio_ftp_port")):
         parser.error("no listener left to open")
-    for name in ("port", "tls_port", "https_port", "radio_port", "radio_tls_port"):
+    for name in ("port", "tls_port", "https_port", "radio_port", "radio_tls_port", "radio_ftp_port"):
         value = getattr(args, name)
         if value is not None and not 0 <= value <= 65535:
             parser.error("--%s must be between 0 and 65535" % name.replace("_", "-"))
@@ -182,7 +185,7 @@ async def serve(args, log: logging.Logger) -> int:
     tls_tasks: list[asyncio.Task] = []
     hosts = []
     clips = None
-    if args.radio_port is not None or args.radio_tls_port is not None:
+    if any(p is not None for p in (args.radio_port, args.radio_tls_port, args.radio_ftp_port)):
         try:
             clips = ensure_clips(args.radio_dir)
         except (OSError, ClipError, ValueError) as exc:
@@ -214,6 +217,11 @@ async def serve(args, log: logging.Logger) -> int:
                 radio_host.start()
                 hosts.append(radio_host)
                 listeners.append((kind, radio_host.port))
+        if args.radio_ftp_port is not None:
+            ftp_host = RadioFtpHost(args.host, args.radio_ftp_port, clips, recorder, log)
+            ftp_host.start()
+            hosts.append(ftp_host)
+            listeners.append(("radio-ftp", ftp_host.port))
     except OSError as exc:
         print("devserver: cannot listen: %s" % exc, file=sys.stderr)
         await close_listeners(servers, tls_tasks, tls_sockets, hosts)

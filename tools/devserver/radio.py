@@ -11,6 +11,8 @@ Paths (any other gets 404):
     /short.ogg    half of the Ogg clip, then the connection closes (the headers promised all of it)
     /page.html    a web page, which is not sound
 
+Over FTP (anonymous, passive mode) radio.ogg and radio.mp3 are the same endless streams.
+
 The streams are paced like a real radio after a burst of a few seconds, so a client that stops
 reading makes the server wait rather than buffer without end. The clips are made on first use
 with sox (and lame for MP3) in a cache folder, synthesised, from no input files.
@@ -23,6 +25,7 @@ import logging
 import os
 import shutil
 import socket
+import socketserver
 import ssl
 import struct
 import subprocess
@@ -144,6 +147,34 @@ def with_serial(pages: list[bytes], serial: int) -> bytes:
     return bytes(out)
 
 
+def send_paced(clips, bytes_per_second: float, write, stopping: threading.Event) -> None:
+    """Writes the clips one after the other, ahead of real time by the burst at most, until stopping."""
+    started = time.monotonic()
+    sent = 0
+    for clip in clips:
+        for at in range(0, len(clip), CHUNK):
+            if stopping.is_set():
+                return
+            write(clip[at:at + CHUNK])
+            sent += min(CHUNK, len(clip) - at)
+            ahead = sent / bytes_per_second - (time.monotonic() - started) - BURST_SECONDS
+            if ahead > 0 and stopping.wait(ahead):
+                return
+
+
+def ogg_links(pages: list[bytes]):
+    """The clip's pages again and again, each time as a new link of a chained stream."""
+    serial = 0x4F525643
+    while True:
+        serial = (serial + 1) & 0xFFFFFFFF
+        yield with_serial(pages, serial)
+
+
+def repeat(clip: bytes):
+    while True:
+        yield clip
+
+
 # -- the host ------------------------------------------------------------------------------------
 
 class _RadioHandler(BaseHTTPRequestHandler):
@@ -162,8 +193,8 @@ class _RadioHandler(BaseHTTPRequestHandler):
     def do_GET(self):
         path = self.path.split("?", 1)[0]
         route = {
-            "/radio.ogg": lambda: self._endless("audio/ogg", self._ogg_links(), self.server.ogg_rate),
-            "/radio.mp3": lambda: self._endless("audio/mpeg", self._repeat(self.server.mp3), self.server.mp3_rate),
+            "/radio.ogg": lambda: self._endless("audio/ogg", ogg_links(self.server.ogg_pages), self.server.ogg_rate),
+            "/radio.mp3": lambda: self._endless("audio/mpeg", repeat(self.server.mp3), self.server.mp3_rate),
             "/radio.m3u": lambda: self._body("audio/x-mpegurl",
                                              "#EXTM3U\n#EXTINF:-1,Orvelle test radio\n%s/radio.ogg\n"
                                              % self._base()),
@@ -202,31 +233,9 @@ class _RadioHandler(BaseHTTPRequestHandler):
         self._headers(content_type, len(data))
         self.wfile.write(data)
 
-    def _ogg_links(self):
-        serial = 0x4F525643
-        while True:
-            serial = (serial + 1) & 0xFFFFFFFF
-            yield with_serial(self.server.ogg_pages, serial)
-
-    @staticmethod
-    def _repeat(clip: bytes):
-        while True:
-            yield clip
-
     def _endless(self, content_type: str, clips, bytes_per_second: float) -> None:
         self._headers(content_type)
-        started = time.monotonic()
-        sent = 0
-        for clip in clips:
-            for at in range(0, len(clip), CHUNK):
-                if self.server.stopping.is_set():
-                    return
-                self.wfile.write(clip[at:at + CHUNK])
-                sent += min(CHUNK, len(clip) - at)
-                # Ahead of real time by the burst at most.
-                ahead = sent / bytes_per_second - (time.monotonic() - started) - BURST_SECONDS
-                if ahead > 0 and self.server.stopping.wait(ahead):
-                    return
+        send_paced(clips, bytes_per_second, self.wfile.write, self.server.stopping)
 
     def _silent(self) -> None:
         self._headers("audio/ogg")
@@ -307,3 +316,95 @@ class RadioHost:
         self.server.stopping.set()
         self.server.shutdown()
         self.server.server_close()
+
+
+# -- FTP -----------------------------------------------------------------------------------------
+
+class _FtpHandler(socketserver.StreamRequestHandler):
+    """Anonymous, passive-mode, read-only FTP: RETR radio.ogg and radio.mp3 (endless), nothing else."""
+
+    def reply(self, line: str) -> None:
+        self.wfile.write((line + "\r\n").encode("latin-1"))
+        self.wfile.flush()
+
+    def handle(self):
+        server = self.server
+        data_listener = None
+        self.reply("220 Orvelle development radio")
+        try:
+            while not server.stopping.is_set():
+                line = self.rfile.readline(1024)
+                if not line:
+                    break
+                verb, _, argument = line.decode("latin-1").strip().partition(" ")
+                verb = verb.upper()
+                if verb in ("EPSV", "PASV"):
+                    if data_listener is not None:
+                        data_listener.close()
+                    data_listener = socket.create_server((server.server_address[0], 0), family=server.address_family)
+                    data_listener.settimeout(HANDSHAKE_TIMEOUT)
+                    port = data_listener.getsockname()[1]
+                    if verb == "EPSV":
+                        self.reply("229 Entering Extended Passive Mode (|||%d|)" % port)
+                    else:
+                        self.reply("227 Entering Passive Mode (%s,%d,%d)"
+                                   % (server.server_address[0].replace(".", ","), port >> 8, port & 0xFF))
+                elif verb == "RETR":
+                    name = argument.lstrip("/")
+                    clips = {"radio.ogg": (ogg_links(server.ogg_pages), server.ogg_rate),
+                             "radio.mp3": (repeat(server.mp3), server.mp3_rate)}.get(name)
+                    server.recorder.write("radio", method="RETR", path="/" + name, status=150 if clips else 550,
+                                          scheme="ftp", peer="%s:%s" % self.client_address[:2])
+                    if clips is None or data_listener is None:
+                        self.reply("550 No such file")
+                        continue
+                    self.reply("150 Opening BINARY mode data connection for %s" % name)
+                    data, _ = data_listener.accept()
+                    with data:
+                        try:
+                            send_paced(clips[0], clips[1], data.sendall, server.stopping)
+                        except OSError:
+                            pass  # the client left
+                    self.reply("226 Transfer complete")
+                else:
+                    self.reply({"USER": "331 Any password will do", "PASS": "230 Logged in",
+                                "PWD": '257 "/" is the current directory', "CWD": "250 OK",
+                                "TYPE": "200 Type set", "SYST": "215 UNIX Type: L8", "NOOP": "200 OK",
+                                "REST": "350 Restarting",
+                                "QUIT": "221 Goodbye"}.get(verb, "502 Not implemented"))
+                    if verb == "QUIT":
+                        break
+        except OSError:
+            pass  # the client left
+        finally:
+            if data_listener is not None:
+                data_listener.close()
+
+
+class _FtpServer(socketserver.ThreadingTCPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def __init__(self, address, family, clips, recorder, log):
+        self.address_family = family
+        self.recorder = recorder
+        self.log = log
+        self.stopping = threading.Event()
+        self.ogg, self.mp3 = clips
+        self.ogg_pages = ogg_pages(self.ogg)
+        self.ogg_rate = len(self.ogg) / CLIP_SECONDS
+        self.mp3_rate = len(self.mp3) / CLIP_SECONDS
+        super().__init__(address, _FtpHandler)
+
+    def handle_error(self, request, client_address):
+        self.log.warning("radio ftp request from %s failed", client_address, exc_info=True)
+
+
+class RadioFtpHost(RadioHost):
+    """The endless streams over FTP on host:port (0 = a free port)."""
+
+    def __init__(self, host: str, port: int, clips: tuple[bytes, bytes], recorder, log: logging.Logger | None = None):
+        family = socket.AF_INET6 if ":" in host else socket.AF_INET
+        self.server = _FtpServer((host, port), family, clips, recorder, log or logging.getLogger("devserver"))
+        self.port = self.server.server_address[1]
+        self._thread = threading.Thread(target=self.server.serve_forever, name="radio-ftp", daemon=True)

@@ -6,6 +6,7 @@ Run from the repository root with:  python3 -m unittest discover -s tools/devser
 from __future__ import annotations
 
 import base64
+import ftplib
 import http.client
 import json
 import os
@@ -671,7 +672,7 @@ class RadioTest(ServerTestCase):
 
     def setUp(self):
         self.server = self.start("--no-plain", "--radio-port", "0", "--radio-tls-port", "0",
-                                 "--radio-dir", self.clipdir)
+                                 "--radio-ftp-port", "0", "--radio-dir", self.clipdir)
         self.plain = "http://127.0.0.1:%d" % self.server.ports["radio"]
         self.secure = "https://localhost:%d" % self.server.ports["radio-tls"]
         self.context = ssl.create_default_context(cafile=self.server.ca)
@@ -720,6 +721,21 @@ class RadioTest(ServerTestCase):
         self.assertTrue(text.startswith("[playlist]\n"))
         port = self.server.ports["radio-tls"]
         self.assertIn("File1=https://127.0.0.1:%d/radio.mp3\n" % port, text)
+
+    def test_endless_streams_over_ftp(self):
+        ftp = ftplib.FTP()
+        ftp.connect("127.0.0.1", self.server.ports["radio-ftp"], timeout=IO_TIMEOUT)
+        self.addCleanup(ftp.close)
+        ftp.login()
+        for name, start in (("radio.ogg", b"OggS"), ("/radio.mp3", b"\xff")):
+            data = b""
+            with ftp.transfercmd("RETR " + name) as connection:
+                while len(data) < 10000:
+                    data += connection.recv(4096)
+            self.assertTrue(data.startswith(start))
+            ftp.voidresp()
+        with self.assertRaises(ftplib.error_perm):
+            ftp.retrbinary("RETR nothing.ogg", lambda _block: None)
 
     def test_silent_short_page_and_missing(self):
         with socket.create_connection(("127.0.0.1", self.server.ports["radio"]), timeout=IO_TIMEOUT) as s:
