@@ -8,7 +8,8 @@ Paths (any other gets 404):
     /radio.m3u    a playlist (audio/x-mpegurl) whose one entry is this host's /radio.ogg
     /radio.pls    a playlist (audio/x-scpls) whose one entry is this host's /radio.mp3
     /silent.ogg   the headers of an Ogg stream, then nothing until the client leaves
-    /short.ogg    half of the Ogg clip, then the connection closes (the headers promised all of it)
+    /short.ogg    the Ogg clip but for half its last page, then the connection closes (the headers
+                  promised all of it)
     /page.html    a web page, which is not sound
 
 Over FTP (anonymous, passive mode) radio.ogg and radio.mp3 are the same endless streams.
@@ -250,9 +251,10 @@ class _RadioHandler(BaseHTTPRequestHandler):
                 continue
 
     def _short(self) -> None:
+        # Cut inside the last page, so that what comes before it plays.
         clip = self.server.ogg
         self._headers("audio/ogg", len(clip))
-        self.wfile.write(clip[:len(clip) // 2])
+        self.wfile.write(clip[:len(clip) - len(self.server.ogg_pages[-1]) // 2])
         self.wfile.flush()
         self.close_connection = True
 
