@@ -76,6 +76,7 @@ typedef uint32_t OaHandle;
 #define OA_ERROR_NOTAVAIL 37
 #define OA_ERROR_FILEFORM 41
 #define OA_ERROR_DECODE 38
+#define OA_ERROR_TIMEOUT 40
 #define OA_ERROR_CODEC 44
 #define OA_ERROR_ENDED 45
 
@@ -166,6 +167,26 @@ OA_API int32_t oaChannelGetData(OaHandle stream, void* buffer, uint32_t length);
 #define OA_ATTRIB_TEMPO_FREQ 0x10002  /* the source's rate in Hz, speed and pitch together */
 #define OA_FX_FREESOURCE 0x10000
 OA_API OaHandle oaTempoCreate(OaHandle source, uint32_t flags);
+
+/* Streams from the network: http://, https:// and ftp:// URLs, downloaded on
+   a thread of their own into a buffer that the stream plays from; a stream
+   whose download is behind stalls (OA_ACTIVE_STALLED) and plays silence,
+   and ends when the download ends or fails. Creation waits until the sound's
+   format is known; it fails with OA_ERROR_FILEOPEN (no connection, refused,
+   an HTTP error, an untrusted certificate), OA_ERROR_FILEFORM (not sound)
+   or OA_ERROR_TIMEOUT. https trusts the program's CA bundle and the file
+   given with OA_CONFIG_NET_CAFILE. flags as oaStreamCreateFile; offset: the
+   byte to start from. Freeing the stream stops its download at once. */
+#define OA_CONFIG_NET_TIMEOUT 11     /* connect time-out, ms (default 5000) */
+#define OA_CONFIG_NET_BUFFER 12      /* buffer, ms of sound up to 320 kbit/s (default 5000) */
+#define OA_CONFIG_NET_PLAYLIST 21    /* 1: a playlist (.m3u, .pls) plays its first network entry */
+#define OA_CONFIG_NET_READTIMEOUT 37 /* time without data before giving up, ms; 0 none (default) */
+OA_API OaHandle oaStreamCreateURL(const char* url, uint32_t offset, uint32_t flags);
+/* Options that take a pointer. OA_CONFIG_NET_CAFILE: the UTF-8 path of a PEM
+   file whose authorities https trusts besides the program's (the player's
+   "cacerts.pem"), read at each creation; null for none. */
+#define OA_CONFIG_NET_CAFILE 0x7001
+OA_API int oaSetConfigPtr(uint32_t option, const void* value);
 
 /* Channels. */
 OA_API int oaChannelPlay(OaHandle channel, int restart);
