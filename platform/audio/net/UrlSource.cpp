@@ -59,6 +59,9 @@ UrlSource::UrlSource(const std::string& url, std::uint64_t offset, NetOptions op
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // Freeing a stream while its host name is being looked up must not wait
+    // for the lookup (the mixing thread frees streams that end).
+    curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(easy, CURLOPT_USERAGENT, "orvc");
     // Pieces of at most a quarter of the buffer, so that one always fits
     // once the reader has emptied half of it.

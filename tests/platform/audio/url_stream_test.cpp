@@ -60,7 +60,9 @@ protected:
     static void SetUpTestSuite()
     {
         // The device is a WAV file, written as the device's clock runs.
-        const std::string out = (std::filesystem::temp_directory_path() / "orvc-url-out.wav").string();
+        // One file for each process, as ctest runs them side by side.
+        const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        const std::string out = (std::filesystem::temp_directory_path() / ("orvc-url-out-" + std::to_string(stamp) + ".wav")).string();
 #ifdef _WIN32
         _putenv_s("ORVC_AUDIO_OUT", out.c_str());
 #else
@@ -68,7 +70,12 @@ protected:
 #endif
         ASSERT_TRUE(oaInit(-1, 44100, 0));
     }
-    static void TearDownTestSuite() { oaFree(); }
+    static void TearDownTestSuite()
+    {
+        oaFree();
+        std::error_code ignored;
+        if (const char* out = std::getenv("ORVC_AUDIO_OUT")) std::filesystem::remove(out, ignored);
+    }
 
     void SetUp() override
     {
