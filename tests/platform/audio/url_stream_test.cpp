@@ -205,6 +205,24 @@ TEST_F(UrlStream, AStreamCutShortEndsWithItsSyncAndFreesItselfWhenAsked)
     EXPECT_EQ(oaErrorGetCode(), OA_ERROR_HANDLE);
 }
 
+TEST_F(UrlStream, ATempoStreamOverAUrlStreamPlaysFasterAndGoesWithIt)
+{
+    // As the client plays a radio: a decoding stream inside a tempo stream
+    // that frees itself and its source at the end.
+    const std::string url = radio().plain + "/short.ogg";
+    const OaHandle source = oaStreamCreateURL(url.c_str(), 0, OA_STREAM_DECODE);
+    ASSERT_NE(source, 0u) << oaErrorGetCode();
+    const OaHandle tempo = oaTempoCreate(source, OA_FX_FREESOURCE | OA_STREAM_AUTOFREE);
+    ASSERT_NE(tempo, 0u) << oaErrorGetCode();
+    std::atomic<OaHandle> freed{0};
+    oaChannelSetSync(tempo, OA_SYNC_FREE, 0, onSync, &freed);
+    ASSERT_TRUE(oaChannelSetAttribute(tempo, OA_ATTRIB_TEMPO, 300.f));
+    ASSERT_TRUE(oaChannelPlay(tempo, 0));
+    ASSERT_TRUE(waitFor(freed));
+    EXPECT_EQ(oaChannelIsActive(source), static_cast<uint32_t>(OA_ACTIVE_STOPPED));
+    EXPECT_FALSE(oaStreamFree(source)); // gone with the tempo stream
+}
+
 TEST_F(UrlStream, DecodingStreamsAreReadNotPlayed)
 {
     const std::string url = radio().plain + "/radio.mp3";
