@@ -44,22 +44,36 @@ NetOptions netOptions()
     return o;
 }
 
+// The download as the decoder reads it. The decoder owns it (freeing the
+// stream stops the download) and may drop it when the bytes are not sound;
+// creation keeps a share of its own meanwhile to read its error.
+class SharedDownload final : public ByteSource {
+public:
+    explicit SharedDownload(std::shared_ptr<UrlSource> download) : download_(std::move(download)) {}
+    long read(void* buffer, std::size_t size) override { return download_->read(buffer, size); }
+
+private:
+    std::shared_ptr<UrlSource> download_;
+};
+
 // A decoder whose format is known, reading the download; null with the
 // error code when the bytes are not sound or stop coming first.
 std::unique_ptr<StreamDecoder> probed(std::unique_ptr<UrlSource> source)
 {
-    UrlSource& download = *source; // owned by the decoder from here on
-    auto decoder = openStreamDecoder(std::move(source));
+    const std::shared_ptr<UrlSource> download(std::move(source));
+    auto decoder = openStreamDecoder(std::make_unique<SharedDownload>(download));
     for (;;) {
-        const StreamDecoder::Probe p = decoder->probe();
-        if (p == StreamDecoder::Probe::Ready) return decoder;
-        if (p == StreamDecoder::Probe::Failed) return failed(decoder->error(), std::unique_ptr<StreamDecoder>{});
+        StreamDecoder::Probe p = decoder->probe();
         // The decoder has read all there is: wait for more, or for the end,
         // after which it is asked once more.
-        if (!download.waitFor(1) && decoder->probe() != StreamDecoder::Probe::Ready) {
-            const int error = download.error() != 0 ? download.error() : kErrorFileForm;
-            return failed(error, std::unique_ptr<StreamDecoder>{});
+        if (p == StreamDecoder::Probe::NeedBytes && !download->waitFor(1)) {
+            p = decoder->probe();
+            if (p == StreamDecoder::Probe::NeedBytes) {
+                return failed(download->error() != 0 ? download->error() : kErrorFileForm, std::unique_ptr<StreamDecoder>{});
+            }
         }
+        if (p == StreamDecoder::Probe::Ready) return decoder;
+        if (p == StreamDecoder::Probe::Failed) return failed(decoder->error(), std::unique_ptr<StreamDecoder>{});
     }
 }
 
