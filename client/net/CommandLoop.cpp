@@ -226,11 +226,12 @@ const Command kCommands[] = {
          return After::Continue;
      }},
     {"soundstate", [](Connection& c, ServerCommandHandler& h, const std::string& m) {
-         std::istringstream in(from(m, 11));
-         int id = 0;
-         std::string name;
-         in >> id;
-         if (in.get() == ' ') std::getline(in, name, '\0');
+         // The id as strtol reads it (hexadecimal and octal too), the name
+         // after the first blank.
+         const std::string argument = from(m, 11);
+         const int id = common::readLong(argument);
+         const std::size_t blank = argument.find(' ');
+         const std::string name = blank == std::string::npos ? std::string() : argument.substr(blank + 1);
          const int state = h.soundState(name);
          if (c.loggedIn) c.sendSoundState(id, state);
          return After::Continue;

@@ -134,16 +134,17 @@ TEST(CommandLoop, OtherOwnersAndReplies)
     setFrontEnd(&front);
     r.run({"lmnu 4", "lcmd 2033", "lcmd", "webu https://example.org/a b", "clng french", "cn4m 1 2 3",
            "udta hello game", "dlll kivo2d", "dllu *", "focuschat /msg ", "soundstate 5 ding dong",
-           "dwnl 3 sounds/x.ogg 1234", "dwnl 4", "dwnl x", "flsh2 5", "flsh", "ProposeUpdate 9 1",
+           "soundstate 0x10 hex", "dwnl 3 sounds/x.ogg 1234", "dwnl 4", "dwnl x", "flsh2 5", "flsh", "ProposeUpdate 9 1",
            "pingpong", "abc", "abcd"});
     setFrontEnd(nullptr);
     EXPECT_EQ(sorted(r.handler.calls()), sorted({
         "localMenu 4", "command 2033", "command 0", "link https://example.org/a b", "language french",
         "udta hello game", "loadGame dlll kivo2d", "unloadGame dllu *", "focusChat /msg ",
-        "soundState ding dong", "download 3 sounds/x.ogg 1234", "flash 2 5", "flash 0 0",
+        "soundState ding dong", "soundState hex", "download 3 sounds/x.ogg 1234", "flash 2 5", "flash 0 0",
         "proposeUpdate 9 1", "unknown abcd", "moveSearch cn4m 1 2 3",
     }));
-    EXPECT_EQ(sorted(r.sent()), sorted({"inbx 5" + D + "3", "msgb 9" + D + "1", "pong", "cn4r 3"}));
+    EXPECT_EQ(sorted(r.sent()),
+              sorted({"inbx 5" + D + "3", "inbx 16" + D + "3", "msgb 9" + D + "1", "pong", "cn4r 3"}));
 }
 
 TEST(CommandLoop, QuitEndsTheConnectionForGoodWithoutReadingFurther)
