@@ -229,6 +229,7 @@ void AudioDevices::startProbing()
             if (probeStopping_) break;
             lock.unlock();
             const bool found = probeDefault();
+            releaseSystemAudioThreadState();
             lock.lock();
             if (found) break;
         }

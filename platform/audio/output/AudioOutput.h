@@ -41,4 +41,8 @@ std::vector<std::string> systemOutputDevices();
 // device, which follows the system's choice.
 std::unique_ptr<AudioOutput> makeSystemOutput(const std::string& deviceName);
 
+// Frees what the system's audio keeps for the calling thread, for a thread
+// that tried the system's outputs and is not one of theirs.
+void releaseSystemAudioThreadState();
+
 } // namespace audio

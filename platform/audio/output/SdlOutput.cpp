@@ -89,4 +89,10 @@ std::unique_ptr<AudioOutput> makeSystemOutput(const std::string& deviceName)
     return std::make_unique<SdlOutput>(deviceName);
 }
 
+void releaseSystemAudioThreadState()
+{
+    // SDL keeps an error text for each thread that met one.
+    SDL_TLSCleanup();
+}
+
 } // namespace audio
