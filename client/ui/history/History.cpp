@@ -37,11 +37,20 @@ HistoryAddition History::add(std::wstring text, int channelArgument, bool foregr
     return out;
 }
 
+void History::setPresentation(Presentation presentation)
+{
+    presentation_ = std::move(presentation);
+    for (std::size_t channel = 0; channel < soundFlags_->size(); ++channel) {
+        (*soundFlags_)[channel] = channel < presentation_.channels.size() ? presentation_.channels[channel].flags : 0;
+    }
+}
+
 bool History::playsSounds(int channel, bool foreground) const
 {
-    if (channel < 0 || static_cast<std::size_t>(channel) >= presentation_.channels.size()) return false;
+    // A channel the presentation does not define plays nothing.
+    if (channel < 0 || static_cast<std::size_t>(channel) >= soundFlags_->size()) return false;
     const std::uint32_t bit = foreground ? kChannelSoundForeground : kChannelSoundBackground;
-    return (presentation_.channels[static_cast<std::size_t>(channel)].flags & bit) != 0;
+    return ((*soundFlags_)[static_cast<std::size_t>(channel)] & bit) != 0;
 }
 
 bool History::flashes(int channel, bool windowActive) const

@@ -5,8 +5,11 @@
 // the GUI thread only.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,7 +58,7 @@ public:
     const Presentation& presentation() const { return presentation_; }
     // Replaces the presentation (a server entry was chosen, the options
     // changed it); messages, view number and cursor stay.
-    void setPresentation(Presentation presentation) { presentation_ = std::move(presentation); }
+    void setPresentation(Presentation presentation);
 
     // A message of the server (or of the client itself). The channel
     // argument holds the channel number in its low five bits and may carry
@@ -73,7 +76,8 @@ public:
     void setMuted(bool muted) { muted_ = muted; }
 
     // Whether the channel's sounds play, and whether "flsh" flashes the
-    // window (only when it is not active).
+    // window (only when it is not active). playsSounds may be asked from any
+    // thread: sounds are played from the connection thread.
     bool playsSounds(int channel, bool foreground) const;
     bool flashes(int channel, bool windowActive) const;
 
@@ -110,6 +114,10 @@ private:
     std::wstring joinView(std::uint32_t mask) const;
 
     Presentation presentation_;
+    // The channels' flags once more, for the threads that ask about sounds
+    // while the GUI thread may be replacing the presentation.
+    std::unique_ptr<std::array<std::atomic<std::uint32_t>, kChannelNumberMask + 1>> soundFlags_ =
+        std::make_unique<std::array<std::atomic<std::uint32_t>, kChannelNumberMask + 1>>();
     std::vector<HistoryMessage> messages_;
     int view_ = 0;
     int cursor_ = -1;
