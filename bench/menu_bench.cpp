@@ -63,7 +63,7 @@ int main()
 {
     NullScreen screen;
     auto now = Clock::now();
-    MenuOwner menus(screen, screen, screen, [](const std::wstring&) {}, [] { return true; }, [&] { return now; });
+    MenuOwner menus(screen, screen, screen, [](const std::wstring&, int) {}, [] { return true; }, [&] { return now; });
 
     std::vector<double> apply;
     const std::string big = description(1, 10000, MenuFlag::kTypeAhead);

@@ -67,7 +67,7 @@ int main()
     MenuList list(window, [] { return std::vector<std::uint32_t>{0x0000FF, 0x00FF00, 0xFF0000, 0x808080}; },
                   [] { return false; });
     Quiet quiet;
-    MenuOwner menus(list, quiet, quiet, [](const std::wstring&) {}, [] { return false; });
+    MenuOwner menus(list, quiet, quiet, [](const std::wstring&, int) {}, [] { return false; });
     list.setMenus(&menus);
     window.setMenus(&menus, &list);
     pump();

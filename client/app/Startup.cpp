@@ -1,6 +1,7 @@
 // Start-up and shutdown steps of the client process.
 #include "client/app/Startup.h"
 
+#include "client/app/ClientAudio.h"
 #include "client/core/CrashHandler.h"
 #include "client/core/DebugLog.h"
 #include "client/core/Environment.h"
@@ -61,10 +62,13 @@ void shutdownClient(const std::function<void()>& afterDisconnect)
     debugLog("Exiting app main loop");
     closeHistoryLog();
     debugLog("Saving config...");
+    keepAudioSettings();
     saveSettings();
     debugLog("Disconnecting...");
     theConnection().close();
     if (afterDisconnect) afterDisconnect();
+    // Nothing plays any more once the connection thread has ended.
+    closeClientAudio();
     debugLog("Closing WSA socket runtime");
     closeNetwork();
     // Engines speaking on threads of their own end them here.

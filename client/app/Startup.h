@@ -33,7 +33,7 @@ bool initSpeech(std::vector<std::unique_ptr<SpeechEngine>> engines, bool recordi
 bool restartSpeech();
 
 // The shutdown after the message loop: history log, settings, connection,
-// network, with their log lines, ending with "*END*". afterDisconnect runs
+// sound, network, with their log lines, ending with "*END*". afterDisconnect runs
 // once the connection is closed and before the network is torn down (the
 // programs wait there for their connection thread).
 void shutdownClient(const std::function<void()>& afterDisconnect = {});

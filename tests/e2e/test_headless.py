@@ -110,9 +110,59 @@ class HeadlessClient(unittest.TestCase):
         self.assertEqual(server.received(), ["inbx 5" + DEL + "Nadia", "msgb 6" + DEL + "7", "pong"])
         log = self.debug_log()
         self.assertTrue(log.startswith("AppDir: "), log[:200])
-        self.assertTrue(log.endswith("Connection closed !\r\nClosing WSA socket runtime\r\n*END*\r\n"), log[-300:])
+        self.assertTrue(log.endswith("Connection closed !\r\nClosing BASS...\r\nClosing WSA socket runtime\r\n*END*\r\n"),
+                        log[-300:])
         self.assertIn("Login successful\r\n", log)
         self.assertTrue(os.path.exists(os.path.join(self.userdir, "config.ini")))
+
+    def test_sounds_play_load_answer_and_reach_the_output(self):
+        server = Server(self.folder, {"steps": [
+            {"send": "sndl menubounds nosuch"},
+            {"send": "play-1 connected 0.5"},
+            {"send": "soundstate 7 menubounds"},
+            {"expect": ["inbx 7", "1"]},
+            {"send": "soundstate 0x8 nosuch"},
+            {"expect": ["inbx 8", "0"]},
+            # A name that leaves the sounds folder is never looked up.
+            {"send": "soundstate 9 ../sounds/menubounds"},
+            {"expect": ["inbx 9", "0"]},
+            {"send": "play0 menubounds 0"},
+            {"send": "ping"},
+            {"expect": "pong"},
+            {"send": "quit"},
+        ]})
+        wav = os.path.join(self.folder, "mix.wav")
+        try:
+            result = self.run_client(server, "--login", "alice", "--password", "secret", "--audio-out", wav)
+        finally:
+            server.stop()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        out = result.stdout.splitlines()
+        audio = [line for line in out if line.startswith("audio:")]
+        for line in ("audio: device 1 Default", "audio: load menubounds -> ", "audio: load nosuch -> 0",
+                     "audio: play -1 connected 0.5 -> ", "audio: state menubounds 1", "audio: state nosuch 0",
+                     "audio: state ../sounds/menubounds 0", "audio: play 0 menubounds 0 -> 0"):
+            self.assertTrue(any(a.startswith(line) for a in audio), (line, audio))
+        self.assertFalse(any(a.startswith("audio: load menubounds -> 0") for a in audio), audio)
+        self.assertEqual(server.received(), ["inbx 7" + DEL + "1", "inbx 8" + DEL + "0", "inbx 9" + DEL + "0", "pong"])
+        # The audio layer's lines in the diagnostic log, in their order, and
+        # its release between the connection's end and the network's.
+        log = self.debug_log().split("\r\n")
+        steps = ["Initializing bass...", "Loading bass plugins...", "Configuring bass...", "Listing bass devices...",
+                 "Init bass device #1 [Default ]", "Bass initialized OK", "Connection closed !", "Closing BASS...",
+                 "Closing WSA socket runtime"]
+        at = -1
+        for step in steps:
+            self.assertIn(step, log[at + 1:], (step, log))
+            at = log.index(step, at + 1)
+        # The "connected" cue and the welcome reached the file: something
+        # louder than silence, at 44.1 kHz stereo float.
+        with open(wav, "rb") as f:
+            data = f.read()
+        self.assertEqual(data[:4], b"RIFF")
+        import array
+        samples = array.array("f", data[44:])
+        self.assertGreater(max(abs(x) for x in samples), 0.01)
 
     def test_demo_lobby_menus_grid_and_boxes(self):
         server = Server(self.folder, extra=["--demo"])

@@ -19,7 +19,7 @@ void check(bool ok)
 }
 
 struct Harness : MenuDisplay, SpeechOutput, MenuReplies {
-    MenuOwner menus{*this, *this, *this, [](const std::wstring&) {}, [] { return true; },
+    MenuOwner menus{*this, *this, *this, [](const std::wstring&, int) {}, [] { return true; },
                     [this] { return std::chrono::steady_clock::time_point(std::chrono::milliseconds(now)); }};
     std::vector<int> lines; // the item on each line
     std::vector<std::function<void()>> timers;

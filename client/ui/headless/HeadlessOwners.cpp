@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "client/audio/Cues.h"
+#include "client/audio/Sounds.h"
 #include "client/net/Connection.h"
 #include "client/solvers/MoveSearch.h"
 #include "client/ui/Links.h"
@@ -32,9 +34,14 @@ void HeadlessOwners::historyMessage(int channel, const std::wstring& text, bool 
 void HeadlessOwners::playSound(int number, const std::string& sound)
 {
     routed("play " + std::to_string(number) + " " + sound);
+    if (sounds_) sounds_->playSound(sound, number);
 }
 
-void HeadlessOwners::loadSound(const std::string& name) { routed("load sound " + name); }
+void HeadlessOwners::loadSound(const std::string& name)
+{
+    routed("load sound " + name);
+    if (sounds_) sounds_->preloadSound(name);
+}
 
 bool HeadlessOwners::inputBox(const std::vector<std::string>& fields, bool multiline, bool password, std::wstring& answer)
 {
@@ -119,7 +126,7 @@ void HeadlessOwners::focusChat(const std::string& text) { routed("focus chat " +
 int HeadlessOwners::soundState(const std::string& name)
 {
     routed("sound state " + name);
-    return 0;
+    return sounds_ && sounds_->isSoundActive(name) ? 1 : 0;
 }
 
 void HeadlessOwners::download(int id, const std::string& name, std::uint64_t timeStamp)
@@ -142,4 +149,13 @@ int HeadlessOwners::proposeUpdate(int id, int optionFlag)
 
 void HeadlessOwners::runUpdater(const std::string& arguments) { routed("run updater " + arguments); }
 
-void HeadlessOwners::connectedSound() { print_("connected"); }
+void HeadlessOwners::connectingSound(bool on)
+{
+    if (cues_) cues_->connecting(on);
+}
+
+void HeadlessOwners::connectedSound()
+{
+    print_("connected");
+    if (cues_) cues_->connected();
+}

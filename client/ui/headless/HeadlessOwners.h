@@ -9,8 +9,10 @@
 #include "client/net/ServerCommandHandler.h"
 #include "client/ui/headless/HeadlessFrontEnd.h"
 
+class Cues;
 class HistoryOwner;
 class MenuOwner;
+class Sounds;
 
 class HeadlessOwners : public ServerCommandHandler {
 public:
@@ -21,6 +23,13 @@ public:
     void setHistory(HistoryOwner* history) { history_ = history; }
     // The menus' owner, served on the front-end's GUI thread.
     void setMenus(MenuOwner* menus) { menus_ = menus; }
+    // The sounds and the client's cues; without them sound commands are
+    // only printed as routed.
+    void setSounds(Sounds* sounds, Cues* cues)
+    {
+        sounds_ = sounds;
+        cues_ = cues;
+    }
 
     void historyMessage(int channel, const std::wstring& text, bool interrupt) override;
     void playSound(int number, const std::string& sound) override;
@@ -47,6 +56,7 @@ public:
     void flashWindow(int channel, int count) override;
     int proposeUpdate(int id, int optionFlag) override;
     void runUpdater(const std::string& arguments) override;
+    void connectingSound(bool on) override;
     void connectedSound() override;
 
 private:
@@ -56,4 +66,6 @@ private:
     std::function<void(const std::string&)> print_;
     HistoryOwner* history_ = nullptr;
     MenuOwner* menus_ = nullptr;
+    Sounds* sounds_ = nullptr;
+    Cues* cues_ = nullptr;
 };

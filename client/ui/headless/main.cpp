@@ -4,6 +4,7 @@
 //
 //   orvc-headless [--host H --port P [--secure] --login L --password W]
 //                 [--userdir DIR] [--answers FILE] [--speech log|spd]
+//                 [--audio-out FILE.wav]
 //
 // Without --host it connects to the server entry selected in the settings.
 // --answers names a file whose lines answer the boxes in order (a button
@@ -13,9 +14,13 @@
 // --speech spd speaks through speech-dispatcher; otherwise what the client
 // says is printed as "spoken:" lines (or written to ORVC_SPEECH_LOG). What
 // the history shows is printed as "history:" lines; standard input takes the
-// player's keys and commands (see HeadlessCommands.h).
+// player's keys and commands (see HeadlessCommands.h). Every call on the
+// sounds and every sound that ends is printed as an "audio:" line; the mix
+// goes to the system's default output, or with --audio-out into a WAV file
+// (as ORVC_AUDIO_OUT does).
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <iostream>
@@ -23,6 +28,7 @@
 #include <string>
 #include <thread>
 
+#include "client/app/ClientAudio.h"
 #include "client/app/ConnectionSetup.h"
 #include "client/app/Startup.h"
 #include "client/core/DebugLog.h"
@@ -40,6 +46,7 @@
 #include "client/ui/speech/SpeechSetup.h"
 #include "common/file.h"
 #include "common/numbers.h"
+#include "common/utf8.h"
 
 namespace {
 
@@ -52,13 +59,15 @@ struct Options {
     std::string userDir;
     std::string answers;
     std::string speech;
+    std::string audioOut;
 };
 
 void usage()
 {
     std::fprintf(stderr,
                  "usage: orvc-headless [--host H --port P [--secure] --login L --password W]\n"
-                 "                     [--userdir DIR] [--answers FILE] [--speech log|spd]\n");
+                 "                     [--userdir DIR] [--answers FILE] [--speech log|spd]\n"
+                 "                     [--audio-out FILE.wav]\n");
 }
 
 bool parse(int argc, char** argv, Options& o)
@@ -88,6 +97,8 @@ bool parse(int argc, char** argv, Options& o)
             if (!value(o.userDir)) return false;
         } else if (a == "--answers") {
             if (!value(o.answers)) return false;
+        } else if (a == "--audio-out") {
+            if (!value(o.audioOut) || o.audioOut.empty()) return false;
         } else if (a == "--speech") {
             if (!value(o.speech) || !isHeadlessSpeechChoice(o.speech)) return false;
         } else {
@@ -125,6 +136,21 @@ void printLine(const std::string& line)
     std::fflush(stdout);
 }
 
+// The sounds' calls and ends, as "audio:" lines.
+class PrintedSounds : public SoundObserver {
+public:
+    void soundEvent(const SoundEvent& event) override { printLine(formatSoundEvent(event)); }
+};
+
+void setVariable(const char* name, const std::string& value)
+{
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -134,6 +160,9 @@ int main(int argc, char** argv)
         usage();
         return 2;
     }
+
+    // Before the audio layer first looks at its outputs.
+    if (!options.audioOut.empty()) setVariable("ORVC_AUDIO_OUT", options.audioOut);
 
     HeadlessFrontEnd front;
     setFrontEnd(&front);
@@ -160,8 +189,24 @@ int main(int argc, char** argv)
     static HeadlessMenuDisplay* menuDisplay = new HeadlessMenuDisplay(front);
     static ConnectionMenuReplies menuReplies;
     static MenuOwner* menus = new MenuOwner(
-        *menuDisplay, speech, menuReplies, [](const std::wstring& name) { menuDisplay->playSound(name); },
+        *menuDisplay, speech, menuReplies,
+        [](const std::wstring& sound, int channel) {
+            menuDisplay->playSound(sound);
+            if (Sounds* sounds = clientSounds()) sounds->playSound(common::wideToUtf8(sound), channel);
+        },
         [] { return speechSetup().selfSpeaking(); });
+    static PrintedSounds printedSounds;
+    const int audio = initClientAudio(
+        [](int channel) {
+            return window->history().model().playsSounds(channel, historyDisplay->windowActive() || historyDisplay->boxOpen());
+        },
+        &printedSounds);
+    if (audio != 0) {
+        std::fprintf(stderr, "Unable to initialize BASS audio library.\nError code: %d\n", audio);
+        return 1;
+    }
+    window->setSounds(clientSounds());
+    owners.setSounds(clientSounds(), clientCues());
     menuDisplay->setMenus(menus);
     window->setMenus(menus);
     window->loadPresentation();
@@ -185,6 +230,9 @@ int main(int argc, char** argv)
     }
     prepareConnection(owners, commandLineServer);
 
+    // Without a connection dialog, the welcome fades as the connection starts.
+    clientCues()->welcome();
+    clientCues()->fadeWelcome();
     std::thread connectionThread(doConnect2);
     const int loopResult = front.runMessageLoop();
 

@@ -46,3 +46,23 @@ void HistoryCommands::nextVoice() { speechSetup().nextVoice(settings()); }
 void HistoryCommands::speechRateUp() { speechSetup().changeRate(+1); }
 
 void HistoryCommands::speechRateDown() { speechSetup().changeRate(-1); }
+
+void HistoryCommands::changeSoundVolume(int points)
+{
+    if (sounds_) sounds_->changeSoundsVolume(points, true);
+}
+
+void HistoryCommands::changeStreamVolume(int points)
+{
+    if (sounds_) sounds_->changeStreamsVolume(points, true);
+}
+
+void HistoryCommands::stopAllSounds()
+{
+    if (sounds_) sounds_->stopAllSounds();
+}
+
+void HistoryCommands::stopAllStreams()
+{
+    if (sounds_) sounds_->stopAllStreams();
+}

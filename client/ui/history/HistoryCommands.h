@@ -1,12 +1,14 @@
-// The main window's history, view and speech commands, as both front-ends
-// carry them out: the history owner for what the history decides, the
-// speech set-up for the speech keys, and a few duties each front-end does
-// its own way (opening an address, the window's colours).
+// The main window's history, view, speech and sound commands, as both
+// front-ends carry them out: the history owner for what the history decides,
+// the speech set-up for the speech keys, the sounds for the volume and stop
+// keys, and a few duties each front-end does its own way (opening an
+// address, the window's colours).
 #pragma once
 
 #include <functional>
 #include <string>
 
+#include "client/audio/Sounds.h"
 #include "client/ui/InterfaceOwners.h"
 #include "client/ui/history/HistoryOwner.h"
 
@@ -41,6 +43,14 @@ public:
     void speechRateUp() override;
     void speechRateDown() override;
 
+    // The sounds the volume and stop keys act on; without them those keys do
+    // nothing.
+    void setSounds(Sounds* sounds) { sounds_ = sounds; }
+    void changeSoundVolume(int points) override;
+    void changeStreamVolume(int points) override;
+    void stopAllSounds() override;
+    void stopAllStreams() override;
+
 protected:
     // Opens the address found in a history text with its linkInText rules,
     // or beeps when there is none.
@@ -53,4 +63,5 @@ protected:
 private:
     HistoryDisplay& display_;
     HistoryOwner history_;
+    Sounds* sounds_ = nullptr;
 };

@@ -182,9 +182,9 @@ bool MenuOwner::moveSelection(int delta, bool interrupt, bool absolute)
     }
     if (accepted && menu.items[target].placeholder()) accepted = false;
     if (accepted) menu.selected = static_cast<int>(target);
-    else playSound_(std::wstring(kMenuBoundsSound));
+    else playSound_(std::wstring(kMenuBoundsSound), -1);
     if (const MenuItem* item = menu.current()) {
-        if (!item->sound.empty()) playSound_(item->sound);
+        if (!item->sound.empty()) playSound_(item->sound, 0);
         display_.selectLine(menu.lineOf(menu.selected));
         // A screen reader announces the list's new line itself.
         if (!accepted || selfSpeaking_()) speech_.say(item->text, interrupt);

@@ -98,7 +98,9 @@ bool isForwardedListKey(int virtualKey);
 class MenuOwner {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
-    using PlaySound = std::function<void(const std::wstring& name)>;
+    // A sound specification on a history channel: items' sounds on channel
+    // 0, "menubounds" on none (-1).
+    using PlaySound = std::function<void(const std::wstring& sound, int channel)>;
 
     // Typed characters further apart than this start a new search.
     static constexpr std::chrono::milliseconds kTypeAheadPause{500};

@@ -14,6 +14,7 @@
 
 #include <richedit.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <vector>
@@ -87,7 +88,7 @@ private:
 
     MainWindow& window_;
     Clock clock_;
-    int boxes_ = 0;
+    std::atomic<int> boxes_{0}; // also read by the threads that play sounds
     std::chrono::steady_clock::time_point lastRedraw_{};
     bool redrawPending_ = false;
     std::vector<std::vector<Segment>> pending_;

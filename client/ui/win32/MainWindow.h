@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "client/ui/ChatInput.h"
@@ -115,7 +116,7 @@ private:
     HBRUSH listBrush_ = nullptr;
     COLORREF listBrushColor_ = 0;
     FocusTarget lastFocus_ = FocusTarget::List;
-    bool active_ = false;
+    std::atomic<bool> active_{false}; // also read by the threads that play sounds
     bool arcadeMode_ = false;
     ChatInputHistory chatInput_;
     InterfaceOwners defaultOwners_;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "client/app/ClientAudio.h"
 #include "client/app/ConnectionSetup.h"
 #include "client/app/Startup.h"
 #include "client/core/DebugLog.h"
@@ -28,6 +29,7 @@
 #include "client/ui/win32/WindowOwners.h"
 #include "client/ui/win32/Win32FrontEnd.h"
 #include "common/format.h"
+#include "common/utf8.h"
 #include "platform/speech/Speech.h"
 #include "platform/speech/SpeechEngine.h"
 
@@ -93,6 +95,25 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
                      {1397, 988});
     }
     if (!initSpeech(systemSpeechEngines())) return fatal(L"Unable to initialize UniversalSpeech", {1397, 988, 1760});
+    // The sounds ask the window whether a history channel may play; the
+    // window comes later, so they ask through these.
+    static std::atomic<MainWindow*> soundWindow{nullptr};
+    static std::atomic<WindowOwners*> soundParts{nullptr};
+    static std::atomic<HistoryControl*> soundHistory{nullptr};
+    const int audio = initClientAudio([](int channel) {
+        MainWindow* window = soundWindow;
+        WindowOwners* parts = soundParts;
+        HistoryControl* history = soundHistory;
+        if (!window || !parts || !history) return false;
+        const bool foreground = window->isActive() || history->boxOpen();
+        return parts->history().model().playsSounds(channel, foreground);
+    });
+    if (audio != 0) {
+        const std::wstring text =
+            common::formatBoundedW(256, L"Unable to initialize BASS audio library.\r\nError code: %d", audio);
+        speechSay(text, 1);
+        return fatal(text, {1397, 988, 1175});
+    }
     // The shell's handlers of links may be COM objects.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
@@ -129,18 +150,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     MenuList menuList(window, [&parts] { return parts.history().model().presentation().palette; },
                       [] { return speechSetup().plainControls(); });
     ConnectionMenuReplies menuReplies;
-    // The window program has no audio output yet: the items' sounds and
-    // "menubounds" are not played.
-    MenuOwner menus(menuList, speech, menuReplies, [](const std::wstring&) {}, [] { return speechSetup().selfSpeaking(); });
+    MenuOwner menus(
+        menuList, speech, menuReplies,
+        [](const std::wstring& sound, int channel) { clientSounds()->playSound(common::wideToUtf8(sound), channel); },
+        [] { return speechSetup().selfSpeaking(); });
     menuList.setMenus(&menus);
     window.setMenus(&menus, &menuList);
     parts.setMenus(&menus);
     owners.setMenus(&menus);
+    owners.setSounds(clientSounds(), clientCues());
+    parts.setSounds(clientSounds());
+    soundParts = &parts;
+    soundHistory = &historyControl;
+    soundWindow = &window;
     prepareConnection(owners);
     ConnectionThread connectionThread;
 
+    clientCues()->welcome();
     debugLog("Entering connection dialog");
-    if (runConnectionDialog(instance, window)) {
+    const bool connect = runConnectionDialog(instance, window);
+    clientCues()->fadeWelcome();
+    if (connect) {
         parts.loadPresentation();
         connectionThread.start();
     }
@@ -165,6 +195,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     // points to, and the connection forgets the owners that go with it.
     if (IsWindow(window.handle())) DestroyWindow(window.handle());
     window.setMenus(nullptr, nullptr);
+    soundWindow = nullptr;
+    soundParts = nullptr;
+    soundHistory = nullptr;
     theConnection().setHandler(nullptr);
     return exitCode;
 }

@@ -1,6 +1,8 @@
 // The main window's server commands, carried to the GUI thread.
 #include "client/ui/win32/ServerOwners.h"
 
+#include "client/audio/Cues.h"
+#include "client/audio/Sounds.h"
 #include "client/core/Language.h"
 #include "client/frontend/FrontEnd.h"
 #include "client/net/Connection.h"
@@ -114,4 +116,26 @@ int ServerOwners::messageBox(const std::vector<std::string>& fields)
     const int button = MessageBoxW(window_.handle(), r.text.c_str(), r.caption.c_str(), r.type);
     frontEnd().runInEDT([this] { boxOpen(false); });
     return button;
+}
+
+void ServerOwners::playSound(int number, const std::string& sound)
+{
+    if (sounds_) sounds_->playSound(sound, number);
+}
+
+void ServerOwners::loadSound(const std::string& name)
+{
+    if (sounds_) sounds_->preloadSound(name);
+}
+
+int ServerOwners::soundState(const std::string& name) { return sounds_ && sounds_->isSoundActive(name) ? 1 : 0; }
+
+void ServerOwners::connectingSound(bool on)
+{
+    if (cues_) cues_->connecting(on);
+}
+
+void ServerOwners::connectedSound()
+{
+    if (cues_) cues_->connected();
 }

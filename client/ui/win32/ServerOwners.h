@@ -6,10 +6,12 @@
 
 #include "client/net/ServerCommandHandler.h"
 
+class Cues;
 class HistoryControl;
 class HistoryOwner;
 class MainWindow;
 class MenuOwner;
+class Sounds;
 
 class ServerOwners : public ServerCommandHandler {
 public:
@@ -22,6 +24,20 @@ public:
     // the open boxes (the program is in the foreground while one is open).
     void setMenus(MenuOwner* menus) { menus_ = menus; }
     void setHistoryControl(HistoryControl* control) { historyControl_ = control; }
+    // The sounds and the client's cues, on any thread.
+    void setSounds(Sounds* sounds, Cues* cues)
+    {
+        sounds_ = sounds;
+        cues_ = cues;
+    }
+
+    // "play", "sndl", "soundstate" and the connection's cues (connection
+    // thread).
+    void playSound(int number, const std::string& sound) override;
+    void loadSound(const std::string& name) override;
+    int soundState(const std::string& name) override;
+    void connectingSound(bool on) override;
+    void connectedSound() override;
 
     void menuOperation(const std::string& description, int mode) override;
     void closeMenu(int id) override;
@@ -51,4 +67,6 @@ private:
     HistoryOwner* history_ = nullptr;
     MenuOwner* menus_ = nullptr;
     HistoryControl* historyControl_ = nullptr;
+    Sounds* sounds_ = nullptr;
+    Cues* cues_ = nullptr;
 };

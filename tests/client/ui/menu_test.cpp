@@ -32,7 +32,10 @@ struct Fixture : MenuDisplay, SpeechOutput, MenuReplies {
     std::vector<std::string> said, sent, sounds;
     bool selfSpeaking = false;
     std::chrono::steady_clock::time_point now{};
-    MenuOwner menus{*this, *this, *this, [this](const std::wstring& s) { sounds.push_back(common::wideToUtf8(s)); },
+    MenuOwner menus{*this, *this, *this,
+                    [this](const std::wstring& s, int channel) {
+                        sounds.push_back(common::wideToUtf8(s) + (channel < 0 ? "" : " on " + std::to_string(channel)));
+                    },
                     [this] { return selfSpeaking; }, [this] { return now; }};
 
     void checkListStyle(const Menu*) override { ++styleChecks; }
@@ -380,11 +383,11 @@ TEST(MenuOwner, ScreenReaderOrSynthesiserAndSounds)
     f.menus.menuUpdate(text, 1);
     f.keyDown(ListKey::kDown);
     EXPECT_TRUE(f.said.empty()); // the screen reader follows the list
-    EXPECT_EQ(f.sounds, (std::vector<std::string>{"ding"}));
+    EXPECT_EQ(f.sounds, (std::vector<std::string>{"ding on 0"}));
     f.selfSpeaking = true;
     f.keyDown(ListKey::kUp);
     EXPECT_EQ(f.said, (std::vector<std::string>{"!a"}));
-    EXPECT_EQ(f.sounds, (std::vector<std::string>{"ding", "ding"}));
+    EXPECT_EQ(f.sounds, (std::vector<std::string>{"ding on 0", "ding on 0"}));
     f.menus.menuMove("2" + D + "1"); // another menu's id: no move
     EXPECT_EQ(f.selected(), 0);
     f.menus.menuMove("1" + D + "1");

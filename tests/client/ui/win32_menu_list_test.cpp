@@ -107,7 +107,7 @@ protected:
     MenuList menuList{window, [] { return std::vector<std::uint32_t>{0x0000FF, 0x00FF00, 0xFF0000}; },
                       [this] { return plain; }};
     Recorder recorder;
-    MenuOwner menus{menuList, recorder, recorder, [](const std::wstring&) {}, [] { return false; }};
+    MenuOwner menus{menuList, recorder, recorder, [](const std::wstring&, int) {}, [] { return false; }};
 };
 
 } // namespace
