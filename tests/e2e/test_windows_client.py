@@ -4,8 +4,10 @@ server, typed with xdotool as a player would.
 Environment: ORVC_EXE (the program), ORVC_ARTIFACTS (where screenshots go;
 one is taken after login, and one of the screen whenever a test fails).
 """
+import array
 import json
 import os
+import shutil
 import time
 import unittest
 
@@ -187,6 +189,56 @@ class WindowsClientTest(unittest.TestCase):
         self.assertTrue(log.startswith("AppDir: "), log[:200])
         self.assertIn("Connection dialog Ok\r\nExiting connection dialog\r\n", log)
         self.assertTrue(log.rstrip("\r\n").endswith("*END*"), log[-200:])
+
+    def run_welcome_into(self, variables, seconds=1.2):
+        """Starts with these variables, leaves the connection dialog open for
+        a while (the welcome plays), cancels it and returns the debug log."""
+        saved = self.client.env
+        self.client.env = dict(saved, **variables)
+        try:
+            proc, dialog = self.start_to_dialog()
+            time.sleep(seconds)
+            wc.focus(dialog)
+            wc.press("Escape")
+            self.assertEqual(self.wait_exit(proc), 0)
+        finally:
+            self.client.env = saved
+        return self.debug_log()
+
+    @staticmethod
+    def levels(samples, rate=44100, step=0.1):
+        """The peak of interleaved stereo float samples in each step."""
+        frames = int(rate * step) * 2
+        return [max((abs(x) for x in samples[i:i + frames]), default=0.0) for i in range(0, len(samples), frames)]
+
+    def test_welcome_plays_through_the_file_output_and_through_sdl(self):
+        folder = wc.temp_folder()
+        self.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+        wav = os.path.join(folder, "mix.wav")
+        log = self.run_welcome_into({"ORVC_AUDIO_OUT": wc.windows_path(wav)})
+        at = -1
+        for step in ("Initializing bass...", "Bass initialized OK", "INitializing GUI...", "Entering connection dialog",
+                     "Exiting connection dialog", "Closing BASS...", "Closing WSA socket runtime"):
+            self.assertIn(step + "\r\n", log[at + 1:], log)
+            at = log.index(step + "\r\n", at + 1)
+        with open(wav, "rb") as f:
+            data = f.read()
+        self.assertEqual(data[:4], b"RIFF")
+        samples = array.array("f", data[44:])
+        levels = self.levels(samples)
+        print("\nwelcome through ORVC_AUDIO_OUT, peak per 100 ms: %s" % " ".join("%.3f" % x for x in levels))
+        # "welcome" plays at 0.11 of its own level (its loudest is about 0.71).
+        self.assertGreater(max(levels), 0.03)
+        self.assertLess(max(levels), 0.12)
+
+        raw = os.path.join(folder, "sdl.raw")
+        self.run_welcome_into({"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": wc.windows_path(raw)})
+        with open(raw, "rb") as f:
+            samples = array.array("f", f.read())
+        levels = self.levels(samples)
+        print("welcome through SDL's disk driver, peak per 100 ms: %s" % " ".join("%.3f" % x for x in levels))
+        self.assertGreater(max(levels), 0.03)
+        self.assertLess(max(levels), 0.12)
 
     def test_server_commands_reach_the_window(self):
         # "clng", "focuschat" and "lcmd 2031" (quit) from a scripted server.
