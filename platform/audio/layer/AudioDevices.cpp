@@ -24,6 +24,10 @@ std::string withoutWav(const std::string& path)
     return path.substr(0, dot);
 }
 
+// Nobody hears a device without a sound card, so its clock may tick slowly:
+// 100 ms blocks keep an idle client's mixing near no cost at all.
+constexpr int kSilentBlockFrames = 4410;
+
 } // namespace
 
 OutputPlan outputPlanFromEnvironment()
@@ -92,7 +96,7 @@ bool AudioDevices::init(int device, int rate)
         // The default device never fails for want of a sound card: it runs
         // on a clock, silently.
         if (device != 1) return failed(kErrorDriver, false);
-        output = std::make_unique<ClockedOutput>("");
+        output = std::make_unique<ClockedOutput>("", rate > 0 ? rate : 44100, kSilentBlockFrames);
         output->start(*mixer);
         d.silent = true;
     }
