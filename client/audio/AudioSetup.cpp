@@ -95,4 +95,7 @@ void Sounds::closeAudio()
 {
     debugLog("Closing BASS...");
     oaFree();
+    // The default device, brought up first, may still be up beside the one
+    // chosen by name; nothing of the layer should outlive this.
+    if (oaSetDevice(1)) oaFree();
 }

@@ -112,6 +112,7 @@ bool AudioDevices::init(int device, int rate)
 
 bool AudioDevices::free()
 {
+    bool stopsProbing = false;
     std::unique_ptr<AudioOutput> output;
     std::shared_ptr<Mixer> mixer;
     {
@@ -122,8 +123,14 @@ bool AudioDevices::free()
         if (!d.mixer) return failed(kErrorInit, false);
         output = std::move(d.output);
         mixer = std::move(d.mixer);
+        stopsProbing = current == 1;
     }
-    // Outside the lock: the output's thread may be in a sync that calls us.
+    // Outside the lock: the output's thread may be in a sync that calls us,
+    // and the search for a sound card takes it. That search ends with the
+    // default device, while the process still runs normally: threads left
+    // to the end of a Windows process can die holding a lock, and joining
+    // them then never returns.
+    if (stopsProbing) stopProbing();
     if (output) output->stop();
     setLastError(kErrorOk);
     return true;
@@ -225,6 +232,7 @@ void AudioDevices::startProbing()
         if (probing_) return;
         probe_.join();
     }
+    probeStopping_ = false;
     probing_ = true;
     probe_ = std::thread([this] {
         std::unique_lock lock(probeMutex_);
