@@ -8,7 +8,7 @@
 
 struct SoundEvent {
     enum class Kind {
-        Play,          // number: the channel; text: the specification; handle: the result
+        Play,          // number: the channel; text: the sound description; handle: the result
         Load,          // text: the name; handle: the result
         Ended,         // handle: the channel that played to its end
         State,         // text: the name; number: 1 or 0
@@ -35,6 +35,6 @@ public:
 
 // "audio: play 3 door 0.5 -> 12", "audio: ended 12", "audio: sounds volume
 // 40" …: one line without its line break. Control characters of names and
-// specifications are shown as blanks (white space) or '?' (the others), so
+// sound descriptions are shown as blanks (white space) or '?' (the others), so
 // that a line stays one line.
 std::string formatSoundEvent(const SoundEvent& event);

@@ -1,4 +1,4 @@
-// The option words of a specification applied to a channel, and the end of
+// The option words of a sound description applied to a channel, and the end of
 // fades.
 #include <cfloat>
 #include <cmath>

@@ -1,4 +1,4 @@
-// Reading sound specifications word by word.
+// Reading sound descriptions word by word.
 #include "client/audio/SoundSpec.h"
 
 #include <charconv>

@@ -1,4 +1,4 @@
-// The sound specification: one line naming a sound, its volume and the
+// The sound description: one line naming a sound, its volume and the
 // effect words applied to it ("door 0.5 pan -1 slide vol 3 0"). Reading only;
 // what the words do to a playing channel is the sounds' business.
 #pragma once

@@ -1,4 +1,4 @@
-// The sample and stream tables, playing specifications, stopping and the
+// The sample and stream tables, playing sound descriptions, stopping and the
 // volume settings.
 #include "client/audio/Sounds.h"
 

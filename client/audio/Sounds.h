@@ -1,7 +1,7 @@
 // The client's sounds: short samples loaded once from the sounds folders and
 // played many times at once, and streams (URLs and "file://" paths) played
 // once at a time per name and changed while they play, all from one-line
-// specifications. Also the audio settings they use and the output device.
+// sound descriptions. Also the audio settings they use and the output device.
 // Every member may be called from any thread: one lock covers the tables,
 // the settings and the device.
 #pragma once
@@ -48,7 +48,7 @@ public:
     Sounds(const Sounds&) = delete;
     Sounds& operator=(const Sounds&) = delete;
 
-    // Plays a specification on a history channel (-1: none, the filter is
+    // Plays a sound description on a history channel (-1: none, the filter is
     // not asked). The channel handle, or 0 when nothing plays.
     std::uint32_t playSound(std::string_view spec, int channel);
     // The sample or stream of a name, loaded or created when needed; for a

@@ -1,4 +1,4 @@
-// Sound specifications as a server may send them: read within the bytes
+// Sound descriptions as a server may send them: read within the bytes
 // given, every option's numbers finite, and names checked against the sounds
 // folders.
 #include <cassert>

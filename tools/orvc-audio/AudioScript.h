@@ -6,7 +6,7 @@
 //                                    end of the line; blank lines are skipped
 //   at <ms> <command>                mix up to <ms> from the start, then run
 //   <command>                        run at the present time
-//   play <channel> <specification>   playSound (channel -1: no channel)
+//   play <channel> <description>     playSound (channel -1: no channel)
 //   load <name>                      preloadSound
 //   state <name>                     isSoundActive
 //   stop sounds|streams

@@ -98,7 +98,7 @@ bool isForwardedListKey(int virtualKey);
 class MenuOwner {
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
-    // A sound specification on a history channel: items' sounds on channel
+    // A sound description on a history channel: items' sounds on channel
     // 0, "menubounds" on none (-1).
     using PlaySound = std::function<void(const std::wstring& sound, int channel)>;
 

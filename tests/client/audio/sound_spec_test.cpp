@@ -1,4 +1,4 @@
-// Sound specifications: names, volumes, every option word with its
+// Sound descriptions: names, volumes, every option word with its
 // arguments, and broken, truncated and odd lines.
 #include <gtest/gtest.h>
 
