@@ -5,6 +5,7 @@
 
 #include "client/core/Environment.h"
 #include "client/core/Settings.h"
+#include "orvaudio.h"
 
 namespace {
 
@@ -24,6 +25,10 @@ ClientAudio& instance()
 int initClientAudio(Sounds::ChannelFilter filter, SoundObserver* observer)
 {
     ClientAudio& audio = instance();
+    // Radio streams over https trust what the game connection trusts: the
+    // built-in bundle and the player's own "cacerts.pem".
+    const std::string userCa = environment().userDir + "cacerts.pem";
+    oaSetConfigPtr(OA_CONFIG_NET_CAFILE, userCa.c_str());
     audio.sounds = std::make_unique<Sounds>(soundsFolderOf(environment().userDir), soundsFolderOf(environment().appDir),
                                             audioSettingsOf(settings()), std::move(filter), observer);
     audio.cues = std::make_unique<Cues>(*audio.sounds);

@@ -1,6 +1,6 @@
 // Stream channels from the audio layer: the sound decoded as it plays, through
 // tempo processing so that its speed, pitch and rate can change while it
-// plays. Until the layer has address streams, an address gives no stream.
+// plays.
 #include "client/audio/StreamSource.h"
 
 #include "orvaudio.h"
@@ -23,4 +23,8 @@ std::uint32_t createFileStream(const std::string& path)
     return withTempo(oaStreamCreateFile(0, path.c_str(), 0, 0, OA_STREAM_DECODE));
 }
 
-std::uint32_t createUrlStream(const std::string&) { return 0; }
+std::uint32_t createUrlStream(const std::string& url)
+{
+    // Waits until the sound's format is known, or the connect time-out.
+    return withTempo(oaStreamCreateURL(url.c_str(), 0, OA_STREAM_DECODE));
+}

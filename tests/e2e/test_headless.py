@@ -164,6 +164,49 @@ class HeadlessClient(unittest.TestCase):
         samples = array.array("f", data[44:])
         self.assertGreater(max(abs(x) for x in samples), 0.01)
 
+    def test_radio_streams_play_over_https_with_the_players_own_authority(self):
+        # The radio host has a certificate authority of its own, which the
+        # player trusts through the "cacerts.pem" of the user folder.
+        radio_folder = os.path.join(self.folder, "radio")
+        os.makedirs(radio_folder)
+        radio = Server(radio_folder, extra=["--radio-port", "0", "--radio-tls-port", "0"])
+        self.addCleanup(radio.stop)
+        os.makedirs(self.userdir)
+        shutil.copy(radio.ca, os.path.join(self.userdir, "cacerts.pem"))
+        secure = "https://localhost:%s/radio.ogg" % radio.ports["radio-tls"]
+        plain = "http://127.0.0.1:%s/radio.mp3" % radio.ports["radio"]
+        missing = "http://127.0.0.1:%s/nosuch.ogg" % radio.ports["radio"]
+        server = Server(self.folder, {"steps": [
+            {"send": "play0 %s 0.5" % secure},
+            {"send": "soundstate 3 %s" % secure},
+            {"expect": ["inbx 3", "1"]},
+            {"send": "play0 %s 0.5 speed 1.5" % plain},
+            {"send": "play0 %s 0.5" % missing},
+            {"send": "soundstate 4 %s" % missing},
+            {"expect": ["inbx 4", "0"]},
+            {"sleep": 1.5},
+            {"send": "ping"},
+            {"expect": "pong"},
+            {"send": "quit"},
+        ]})
+        wav = os.path.join(self.folder, "mix.wav")
+        try:
+            result = self.run_client(server, "--login", "alice", "--password", "secret", "--audio-out", wav)
+        finally:
+            server.stop()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        audio = [line for line in result.stdout.splitlines() if line.startswith("audio:")]
+        played = {line.split(" -> ")[0]: line.split(" -> ")[1] for line in audio if line.startswith("audio: play ")}
+        self.assertNotEqual(played.get("audio: play 0 %s 0.5" % secure, "0"), "0", audio)
+        self.assertNotEqual(played.get("audio: play 0 %s 0.5 speed 1.5" % plain, "0"), "0", audio)
+        self.assertEqual(played.get("audio: play 0 %s 0.5" % missing), "0", audio)
+        self.assertEqual(server.received(), ["inbx 3" + DEL + "1", "inbx 4" + DEL + "0", "pong"])
+        with open(wav, "rb") as f:
+            data = f.read()
+        import array
+        samples = array.array("f", data[44:])
+        self.assertGreater(max(abs(x) for x in samples), 0.05)
+
     def test_demo_lobby_menus_grid_and_boxes(self):
         server = Server(self.folder, extra=["--demo"])
         keys = ["sleep 1000",
