@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 
 namespace audio {
 
@@ -28,34 +29,44 @@ public:
     bool setParameters(const BiquadParameters& p, int rate);
     const BiquadParameters& parameters() const { return p_; }
 
-    // Filters one frame in place (two channels).
-    void process(float& left, float& right)
-    {
-        if (p_.channels & 1) left = static_cast<float>(step(left, state_[0]));
-        if (p_.channels & 2) right = static_cast<float>(step(right, state_[1]));
-    }
-
-    // Filters one frame of a sound that is the same on both sides: once, in
-    // the left channel's state; false, with nothing done, when the filter
-    // is not on both channels.
-    bool processBoth(float& sample)
+    // Filters a block of a sound that is the same on both sides, once, in
+    // the left channel's state; false, with nothing done, when the filter is
+    // not on both channels.
+    bool processBoth(float* samples, std::size_t frames)
     {
         if ((p_.channels & 3) != 3) return false;
-        sample = static_cast<float>(step(sample, state_[0]));
+        run(samples, frames, state_[0]);
         return true;
     }
 
-private:
-    struct State {
-        double z1 = 0, z2 = 0;
-    };
-    double step(double x, State& s)
+    // Filters a block of two channels.
+    void process(float* left, float* right, std::size_t frames)
     {
-        // Transposed direct form II: two state values per channel.
-        const double y = b0_ * x + s.z1;
-        s.z1 = b1_ * x - a1_ * y + s.z2;
-        s.z2 = b2_ * x - a2_ * y;
-        return y;
+        if (p_.channels & 1) run(left, frames, state_[0]);
+        if (p_.channels & 2) run(right, frames, state_[1]);
+    }
+
+private:
+    // Direct form I: the last two inputs and outputs. They stay meaningful
+    // when the coefficients change, and the feedback's dependency chain is
+    // one multiply and one subtraction long.
+    struct State {
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    };
+    void run(float* x, std::size_t frames, State& s) const
+    {
+        const double b0 = b0_, b1 = b1_, b2 = b2_, a1 = a1_, a2 = a2_;
+        double x1 = s.x1, x2 = s.x2, y1 = s.y1, y2 = s.y2;
+        for (std::size_t f = 0; f < frames; ++f) {
+            const double in = x[f];
+            const double y = (b0 * in + b1 * x1 + b2 * x2 - a2 * y2) - a1 * y1;
+            x2 = x1;
+            x1 = in;
+            y2 = y1;
+            y1 = y;
+            x[f] = static_cast<float>(y);
+        }
+        s = {x1, x2, y1, y2};
     }
 
     BiquadParameters p_;

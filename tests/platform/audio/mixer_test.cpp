@@ -3,6 +3,9 @@
 // that call back into the mixer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "AudioTestSignals.h"
 #include "platform/audio/core/Mixer.h"
 
@@ -154,6 +157,51 @@ TEST(Mixer, RatesEndsAndLoops)
     mixer.play(shortLoop, false);
     render(mixer, 14);
     EXPECT_EQ(mixer.position(shortLoop), 2u);
+}
+
+// Every frame of a resampled sound is the four-point cubic through its
+// neighbours, whether it lies inside the sound or at its edges, on either
+// side of a stereo sound, across the ends of blocks of odd lengths.
+TEST(Mixer, ResampledFramesFollowTheCubicThroughTheirNeighbours)
+{
+    auto pcm = std::make_shared<Pcm>();
+    pcm->channels = 2;
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < 2 * 3000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        pcm->samples.push_back(static_cast<float>(seed >> 8) / 8388608.f - 1.f);
+    }
+    const auto frame = [&](std::ptrdiff_t k, int side) {
+        if (k < 0) k = 0;
+        return k >= 3000 ? 0.f : pcm->samples[static_cast<std::size_t>(2 * k + side)];
+    };
+    const auto cubicAt = [&](double position, int side) {
+        const auto i = static_cast<std::ptrdiff_t>(position);
+        const double t = position - static_cast<double>(i);
+        const double a = frame(i - 1, side), b = frame(i, side), c = frame(i + 1, side), d = frame(i + 2, side);
+        return b + 0.5 * t * (c - a + t * (2 * a - 5 * b + 4 * c - d + t * (3 * (b - c) + d - a)));
+    };
+    for (const double rate : {0.73, 1.37}) {
+        Mixer mixer;
+        const Handle ch = mixer.sampleChannel(mixer.loadSample(pcm, 1, false));
+        ASSERT_TRUE(mixer.setAttribute(ch, kAttribFrequency, static_cast<float>(44100 * rate)));
+        ASSERT_TRUE(mixer.play(ch, false));
+        std::vector<float> out;
+        while (mixer.state(ch) == kStatePlaying) {
+            const auto block = render(mixer, 333);
+            out.insert(out.end(), block.begin(), block.end());
+        }
+        const auto frames = static_cast<std::size_t>(std::ceil(3000 / rate));
+        ASSERT_GE(out.size() / 2, frames);
+        double worst = 0;
+        for (std::size_t f = 0; f < frames; ++f) {
+            for (int side = 0; side < 2; ++side) {
+                worst = std::max(worst, std::abs(out[2 * f + side] - cubicAt(static_cast<double>(f) * rate, side)));
+            }
+        }
+        EXPECT_LT(worst, 5e-4) << rate;
+        EXPECT_EQ(peak(out, 0, frames + 1, out.size() / 2), 0.f) << rate;
+    }
 }
 
 TEST(Mixer, PlaybackLimitAndStaleHandles)
