@@ -3,6 +3,7 @@
 Run by ctest with ORVC_HEADLESS naming the orvc-headless program; the
 development server plays a script and records what the client sends.
 """
+import array
 import json
 import os
 import shutil
@@ -77,6 +78,21 @@ class HeadlessClient(unittest.TestCase):
             return subprocess.run(command, capture_output=True, text=True, timeout=timeout, stdin=subprocess.DEVNULL)
         return subprocess.run(command, capture_output=True, text=True, timeout=timeout, input="\n".join(keys) + "\n")
 
+    def run_with_audio_out(self, server):
+        """Logs in with the mix written to a file; the run and the mix's peak
+        (a float stereo WAV at 44.1 kHz)."""
+        wav = os.path.join(self.folder, "mix.wav")
+        try:
+            result = self.run_client(server, "--login", "alice", "--password", "secret", "--audio-out", wav)
+        finally:
+            server.stop()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(wav, "rb") as f:
+            data = f.read()
+        self.assertEqual(data[:4], b"RIFF")
+        samples = array.array("f", data[44:])
+        return result, max((abs(x) for x in samples), default=0.0)
+
     def debug_log(self):
         with open(os.path.join(self.userdir, "debug.txt"), encoding="utf-8", newline="") as f:
             return f.read()
@@ -131,14 +147,8 @@ class HeadlessClient(unittest.TestCase):
             {"expect": "pong"},
             {"send": "quit"},
         ]})
-        wav = os.path.join(self.folder, "mix.wav")
-        try:
-            result = self.run_client(server, "--login", "alice", "--password", "secret", "--audio-out", wav)
-        finally:
-            server.stop()
-        self.assertEqual(result.returncode, 0, result.stderr)
-        out = result.stdout.splitlines()
-        audio = [line for line in out if line.startswith("audio:")]
+        result, peak = self.run_with_audio_out(server)
+        audio = [line for line in result.stdout.splitlines() if line.startswith("audio:")]
         for line in ("audio: device 1 Default", "audio: load menubounds -> ", "audio: load nosuch -> 0",
                      "audio: play -1 connected 0.5 -> ", "audio: state menubounds 1", "audio: state nosuch 0",
                      "audio: state ../sounds/menubounds 0", "audio: play 0 menubounds 0 -> 0"):
@@ -155,14 +165,8 @@ class HeadlessClient(unittest.TestCase):
         for step in steps:
             self.assertIn(step, log[at + 1:], (step, log))
             at = log.index(step, at + 1)
-        # The "connected" cue and the welcome reached the file: something
-        # louder than silence, at 44.1 kHz stereo float.
-        with open(wav, "rb") as f:
-            data = f.read()
-        self.assertEqual(data[:4], b"RIFF")
-        import array
-        samples = array.array("f", data[44:])
-        self.assertGreater(max(abs(x) for x in samples), 0.01)
+        # The "connected" cue and the welcome reached the file.
+        self.assertGreater(peak, 0.01)
 
     def test_radio_streams_play_over_https_with_the_players_own_authority(self):
         # The radio host has a certificate authority of its own, which the
@@ -189,23 +193,14 @@ class HeadlessClient(unittest.TestCase):
             {"expect": "pong"},
             {"send": "quit"},
         ]})
-        wav = os.path.join(self.folder, "mix.wav")
-        try:
-            result = self.run_client(server, "--login", "alice", "--password", "secret", "--audio-out", wav)
-        finally:
-            server.stop()
-        self.assertEqual(result.returncode, 0, result.stderr)
+        result, peak = self.run_with_audio_out(server)
         audio = [line for line in result.stdout.splitlines() if line.startswith("audio:")]
         played = {line.split(" -> ")[0]: line.split(" -> ")[1] for line in audio if line.startswith("audio: play ")}
         self.assertNotEqual(played.get("audio: play 0 %s 0.5" % secure, "0"), "0", audio)
         self.assertNotEqual(played.get("audio: play 0 %s 0.5 speed 1.5" % plain, "0"), "0", audio)
         self.assertEqual(played.get("audio: play 0 %s 0.5" % missing), "0", audio)
         self.assertEqual(server.received(), ["inbx 3" + DEL + "1", "inbx 4" + DEL + "0", "pong"])
-        with open(wav, "rb") as f:
-            data = f.read()
-        import array
-        samples = array.array("f", data[44:])
-        self.assertGreater(max(abs(x) for x in samples), 0.05)
+        self.assertGreater(peak, 0.05)
 
     def test_demo_lobby_menus_grid_and_boxes(self):
         server = Server(self.folder, extra=["--demo"])
