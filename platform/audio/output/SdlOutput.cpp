@@ -4,6 +4,10 @@
 
 #include <mutex>
 
+#if !defined(_WIN32)
+#include <dlfcn.h>
+#endif
+
 #include "platform/audio/core/Mixer.h"
 #include "platform/audio/output/AudioOutput.h"
 
@@ -11,12 +15,36 @@ namespace audio {
 
 namespace {
 
+#if !defined(_WIN32)
+void quietAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+// On a machine without a sound card, libasound prints a screenful of
+// messages on every attempt to open its default device, and the layer
+// attempts it every few seconds while it waits for a card. What failed
+// reaches the caller as an error code; the messages go nowhere. Only a
+// libasound that SDL has already loaded is touched.
+void quietenAlsa()
+{
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_NOLOAD);
+    if (!alsa) return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    if (auto setHandler = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"))) {
+        setHandler(&quietAlsaMessage);
+    }
+    dlclose(alsa);
+}
+#else
+void quietenAlsa() {}
+#endif
+
 // SDL's audio part is started once for the process and left running.
 bool sdlAudio()
 {
     static const bool ready = [] {
         SDL_SetHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "orvc");
-        return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        quietenAlsa();
+        return started;
     }();
     return ready;
 }
