@@ -179,6 +179,7 @@ class Player:
         self.board: list[str] | None = None
         self.volume = 50
         self.dark = False
+        self.radio = False
 
     async def send(self, text: str) -> bool:
         return await self.conn.send_text(text)
@@ -188,6 +189,8 @@ class Lobby:
     def __init__(self, download_name: str | None = None, web_host: str = "localhost"):
         self.download_name = download_name
         self.web_host = web_host
+        # Set once the radio host listens: the main menu then offers it.
+        self.radio_url: str | None = None
         self.players: dict[object, Player] = {}
 
     def forget(self, conn) -> None:
@@ -202,6 +205,8 @@ class Lobby:
                  ("Pictures", "pictures", "menuitem")]
         if self.download_name:
             items.append(("Download %s" % self.download_name, "download"))
+        if self.radio_url:
+            items.append(("Radio on or off", "radio", "menuitem"))
         items.append(("Leave the server", "leave", "menuitem", "#2"))
         return menu_command(MAIN_MENU_ID, items, flags=MENU_KEEP_OPEN | MENU_TYPE_AHEAD)
 
@@ -327,6 +332,11 @@ class Lobby:
             await player.send(say(NOTICE_CHANNEL, "Here now: %s." % ", ".join(names)))
         elif tag == "download" and self.download_name:
             await player.send("dwnl %d %s 0" % (DOWNLOAD_ID, self.download_name))
+        elif tag == "radio" and self.radio_url:
+            # A stream name at volume 0 stops the stream.
+            player.radio = not player.radio
+            await player.send("play0 %s %s" % (self.radio_url, "1" if player.radio else "0"))
+            await player.send(say(NOTICE_CHANNEL, "Radio on." if player.radio else "Radio off."))
         elif tag == "leave":
             await player.send(say(NOTICE_CHANNEL, "Goodbye, %s." % player.name))
             await player.send("quit")

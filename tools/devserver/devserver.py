@@ -217,6 +217,8 @@ async def serve(args, log: logging.Logger) -> int:
                 radio_host.start()
                 hosts.append(radio_host)
                 listeners.append((kind, radio_host.port))
+                if tls is None:
+                    lobby.radio_url = "http://%s:%d/radio.ogg" % (args.host, radio_host.port)
         if args.radio_ftp_port is not None:
             ftp_host = RadioFtpHost(args.host, args.radio_ftp_port, clips, recorder, log)
             ftp_host.start()

@@ -851,6 +851,34 @@ class DemoTest(ServerTestCase):
         server.wait_record(lambda e: e["kind"] == "frame" and e.get("text") == "chat hi all")
 
 
+    def test_lobby_radio_plays_and_stops_the_radio_hosts_stream(self):
+        server = self.start("--demo", "--radio-port", "0")
+        alice = self.connect(server.ports["plain"])
+        self.assertEqual(alice.login("alice", "secret"), "ok")
+        alice.read_text()
+        fields = alice.read_text()[5:].split("\x7f")
+        tags = fields[7::4]
+        self.assertEqual(tags[-2:], ["radio", "leave"])
+        url = "http://127.0.0.1:%s/radio.ogg" % server.ports["radio"]
+        alice.send_text("msel 1\x7f%d\x7fradio" % tags.index("radio"))
+        while True:
+            text = alice.read_text()
+            if text.startswith("play"):
+                break
+        self.assertEqual(text, "play0 %s 1" % url)
+        self.assertEqual(alice.read_text(), "say1 Radio on.")
+        alice.send_text("msel 1\x7f%d\x7fradio" % tags.index("radio"))
+        self.assertEqual(alice.read_text(), "play0 %s 0" % url)
+        self.assertEqual(alice.read_text(), "say1 Radio off.")
+
+    def test_lobby_without_a_radio_host_offers_none(self):
+        server = self.start("--demo")
+        alice = self.connect(server.ports["plain"])
+        self.assertEqual(alice.login("alice", "secret"), "ok")
+        alice.read_text()
+        self.assertNotIn("radio", alice.read_text()[5:].split("\x7f")[7::4])
+
+
 class PicturesTest(unittest.TestCase):
     def test_every_picture_is_one_of_the_client_images(self):
         import demo
