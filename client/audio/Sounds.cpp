@@ -127,24 +127,24 @@ std::uint32_t Sounds::loadStreamLocked(const std::string& name, bool lookupOnly)
 
 std::uint32_t Sounds::playSound(std::string_view text, int channel)
 {
-    const SoundSpec spec = parseSoundSpec(text);
+    const SoundDescription sound = parseSoundDescription(text);
     std::uint32_t handle;
     {
         std::lock_guard lock(mutex_);
-        handle = playLocked(spec, channel);
+        handle = playLocked(sound, channel);
     }
     report({SoundEvent::Kind::Play, channel, std::string(text), handle});
     return handle;
 }
 
-std::uint32_t Sounds::playLocked(const SoundSpec& spec, int channel)
+std::uint32_t Sounds::playLocked(const SoundDescription& sound, int channel)
 {
-    if (spec.name.empty()) return 0;
-    float v = spec.volume;
+    if (sound.name.empty()) return 0;
+    float v = sound.volume;
     if (v > 0 && channel >= 0 && filter_ && !filter_(channel)) return 0;
-    std::uint32_t h = loadLocked(spec.name, v <= 0);
+    std::uint32_t h = loadLocked(sound.name, v <= 0);
     if (h == 0) return 0;
-    const bool stream = isStreamName(spec.name);
+    const bool stream = isStreamName(sound.name);
     if (v == 0 && !stream) {
         oaSampleStop(h);
         return 0;
@@ -160,7 +160,7 @@ std::uint32_t Sounds::playLocked(const SoundSpec& spec, int channel)
         v *= factor;
         oaChannelSetAttribute(h, OA_ATTRIB_VOL, v);
     }
-    for (const SoundOption& option : spec.options) applyOption(h, option, stream, factor);
+    for (const SoundOption& option : sound.options) applyOption(h, option, stream, factor);
     if (v == 0) oaChannelStop(h);
     else oaChannelPlay(h, 0);
     return h;

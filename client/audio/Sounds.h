@@ -14,7 +14,7 @@
 #include <unordered_map>
 
 #include "client/audio/SoundEvents.h"
-#include "client/audio/SoundSpec.h"
+#include "client/audio/SoundDescription.h"
 
 struct Settings;
 
@@ -50,7 +50,7 @@ public:
 
     // Plays a sound description on a history channel (-1: none, the filter is
     // not asked). The channel handle, or 0 when nothing plays.
-    std::uint32_t playSound(std::string_view spec, int channel);
+    std::uint32_t playSound(std::string_view sound, int channel);
     // The sample or stream of a name, loaded or created when needed; for a
     // stream, `lookupOnly` finds only one that is active. 0 when none.
     std::uint32_t loadSound(std::string_view name, bool lookupOnly);
@@ -104,7 +104,7 @@ private:
     std::uint32_t loadLocked(const std::string& name, bool lookupOnly);
     std::uint32_t loadSampleLocked(const std::string& name);
     std::uint32_t loadStreamLocked(const std::string& name, bool lookupOnly);
-    std::uint32_t playLocked(const SoundSpec& spec, int channel);
+    std::uint32_t playLocked(const SoundDescription& sound, int channel);
     void applyOption(std::uint32_t handle, const SoundOption& option, bool stream, float volumeFactor);
     void watchEnd(std::uint32_t channel);
     void report(SoundEvent event) const;

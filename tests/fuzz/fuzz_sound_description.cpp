@@ -9,16 +9,16 @@
 #include <string_view>
 
 #include "client/audio/SoundPaths.h"
-#include "client/audio/SoundSpec.h"
+#include "client/audio/SoundDescription.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const SoundSpec spec = parseSoundSpec(text);
-    assert(spec.name.size() <= size);
-    assert(std::isfinite(spec.volume));
-    for (const SoundOption& o : spec.options) assert(std::isfinite(o.x) && std::isfinite(o.y));
-    if (const auto path = soundRelativePath(spec.name)) {
+    const SoundDescription sound = parseSoundDescription(text);
+    assert(sound.name.size() <= size);
+    assert(std::isfinite(sound.volume));
+    for (const SoundOption& o : sound.options) assert(std::isfinite(o.x) && std::isfinite(o.y));
+    if (const auto path = soundRelativePath(sound.name)) {
         assert(path->find(':') == std::string::npos);
         assert(path->empty() || (path->front() != '/' && path->front() != '\\'));
         for (std::size_t at = 0; at <= path->size();) {
@@ -27,6 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             at = end + 1;
         }
     }
-    isStreamName(spec.name);
+    isStreamName(sound.name);
     return 0;
 }

@@ -35,7 +35,7 @@ struct SoundOption {
     SlideTarget target = SlideTarget::None;
 };
 
-struct SoundSpec {
+struct SoundDescription {
     std::string name;
     // 1 when missing; 0 when the second word is not a number (the options
     // are then not read).
@@ -49,7 +49,7 @@ struct SoundSpec {
 // line from a server changes nothing more than its well-formed start says.
 // "slide" takes its time and target as missing when the line ends first
 // (5 seconds, 0), not when they are malformed.
-SoundSpec parseSoundSpec(std::string_view text);
+SoundDescription parseSoundDescription(std::string_view text);
 
 // A whole word as a finite number ("0.5", "-3", "1e2"); false for anything
 // else, "inf" and "nan" included.

@@ -1,5 +1,5 @@
 // Reading sound descriptions word by word.
-#include "client/audio/SoundSpec.h"
+#include "client/audio/SoundDescription.h"
 
 #include <charconv>
 #include <cmath>
@@ -99,15 +99,15 @@ bool isStreamName(std::string_view name)
 
 bool readSoundNumber(std::string_view word, double& out) { return readNumber(word, out); }
 
-SoundSpec parseSoundSpec(std::string_view text)
+SoundDescription parseSoundDescription(std::string_view text)
 {
-    SoundSpec spec;
+    SoundDescription sound;
     Words words(text);
-    spec.name = std::string(words.next());
-    if (words.atEnd()) return spec;
-    if (!readNumber(words.next(), spec.volume)) {
-        spec.volume = 0.f;
-        return spec;
+    sound.name = std::string(words.next());
+    if (words.atEnd()) return sound;
+    if (!readNumber(words.next(), sound.volume)) {
+        sound.volume = 0.f;
+        return sound;
     }
     // Seconds are read as doubles, everything else as the floats the
     // channel's attributes are.
@@ -135,19 +135,19 @@ SoundSpec parseSoundSpec(std::string_view text)
             }
             option.x = 5;
             option.y = 0;
-            if (!words.atEnd() && !number(SoundOptionKind::Slide, option.x)) return spec;
-            if (!words.atEnd() && !number(SoundOptionKind::Slide, option.y)) return spec;
+            if (!words.atEnd() && !number(SoundOptionKind::Slide, option.x)) return sound;
+            if (!words.atEnd() && !number(SoundOptionKind::Slide, option.y)) return sound;
         } else if (oneNumberOption(word, option.kind)) {
-            if (!number(option.kind, option.x)) return spec;
+            if (!number(option.kind, option.x)) return sound;
         } else if (looksNumeric(word)) {
             option.kind = SoundOptionKind::Number;
             float value = 0;
-            if (!readNumber(word, value)) return spec;
+            if (!readNumber(word, value)) return sound;
             option.x = value;
         } else {
             continue;
         }
-        spec.options.push_back(option);
+        sound.options.push_back(option);
     }
-    return spec;
+    return sound;
 }

@@ -2,7 +2,7 @@
 // arguments, and broken, truncated and odd lines.
 #include <gtest/gtest.h>
 
-#include "client/audio/SoundSpec.h"
+#include "client/audio/SoundDescription.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ bool same(const std::vector<SoundOption>& a, const std::vector<SoundOption>& b)
 
 } // namespace
 
-TEST(SoundSpec, ReadsNamesVolumesAndOptions)
+TEST(SoundDescription, ReadsNamesVolumesAndOptions)
 {
     const Case cases[] = {
         {"", "", 1.f, {}},
@@ -78,25 +78,25 @@ TEST(SoundSpec, ReadsNamesVolumesAndOptions)
         {"door 1 freq inf loop", "door", 1.f, {}},
     };
     for (const Case& c : cases) {
-        const SoundSpec spec = parseSoundSpec(c.text);
-        EXPECT_EQ(spec.name, c.name) << c.text;
-        EXPECT_FLOAT_EQ(spec.volume, c.volume) << c.text;
-        EXPECT_TRUE(same(spec.options, c.options)) << c.text;
+        const SoundDescription sound = parseSoundDescription(c.text);
+        EXPECT_EQ(sound.name, c.name) << c.text;
+        EXPECT_FLOAT_EQ(sound.volume, c.volume) << c.text;
+        EXPECT_TRUE(same(sound.options, c.options)) << c.text;
     }
 }
 
-TEST(SoundSpec, ReadsOnlyTheBytesItIsGiven)
+TEST(SoundDescription, ReadsOnlyTheBytesItIsGiven)
 {
     const char line[] = "door 0.5 pan 1";
     // Cut in the middle of a number and of a word: what is there is read.
-    EXPECT_FLOAT_EQ(parseSoundSpec(std::string_view(line, 7)).volume, 0.f); // "door 0."
-    EXPECT_FLOAT_EQ(parseSoundSpec(std::string_view(line, 8)).volume, 0.5f);
-    EXPECT_TRUE(parseSoundSpec(std::string_view(line, 12)).options.empty()); // "pan" without its number
+    EXPECT_FLOAT_EQ(parseSoundDescription(std::string_view(line, 7)).volume, 0.f); // "door 0."
+    EXPECT_FLOAT_EQ(parseSoundDescription(std::string_view(line, 8)).volume, 0.5f);
+    EXPECT_TRUE(parseSoundDescription(std::string_view(line, 12)).options.empty()); // "pan" without its number
     const std::string withNul("do\0or 1", 7);
-    EXPECT_EQ(parseSoundSpec(withNul).name, std::string("do\0or", 5));
+    EXPECT_EQ(parseSoundDescription(withNul).name, std::string("do\0or", 5));
 }
 
-TEST(SoundSpec, StreamNames)
+TEST(SoundDescription, StreamNames)
 {
     for (const char* name : {"http://a/b", "https://a", "ftp://x", "file://music/a.ogg"}) EXPECT_TRUE(isStreamName(name)) << name;
     for (const char* name : {"HTTP://a", " http://a", "door", "file:/x", "", "http:/"}) EXPECT_FALSE(isStreamName(name)) << name;
