@@ -14,21 +14,13 @@
 #include "client/net/Network.h"
 #include "client/net/SocketPlatform.h"
 #include "common/file.h"
-#include "common/inifile/IniFile.h"
 #include "common/numbers.h"
+#include "support/FixtureState.h"
 #include "support/TempDir.h"
 
 namespace {
 
-// Paths written by the fixture are Linux paths; Wine shows the Linux root
-// as drive Z:.
-std::string hostPath(const std::string& path)
-{
-#ifdef _WIN32
-    if (!path.empty() && path[0] == '/') return "Z:" + path;
-#endif
-    return path;
-}
+using test::hostPath;
 
 struct Servers {
     int plain = 0, tls = 0, untrusted = 0;
@@ -39,9 +31,8 @@ const Servers& servers()
 {
     static const Servers s = [] {
         Servers out;
-        const char* state = std::getenv("ORVC_DEVSERVER_STATE");
-        UnorderedIniFile ini;
-        if (state && ini.load(hostPath(state))) {
+        const UnorderedIniFile ini = test::fixtureState("ORVC_DEVSERVER_STATE");
+        if (!ini.get("plain_port").empty()) {
             out.plain = ini.getInt("plain_port", 0);
             out.tls = ini.getInt("tls_port", 0);
             out.untrusted = ini.getInt("untrusted_port", 0);

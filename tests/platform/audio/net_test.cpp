@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "common/file.h"
-#include "common/inifile/IniFile.h"
+#include "support/FixtureState.h"
 #include "platform/audio/core/AudioErrors.h"
 #include "platform/audio/net/Playlist.h"
 #include "platform/audio/net/UrlOpener.h"
@@ -20,36 +20,7 @@ using namespace audio;
 
 namespace {
 
-// Paths written by the fixture are Linux paths; Wine shows the Linux root
-// as drive Z:.
-std::string hostPath(const std::string& path)
-{
-#ifdef _WIN32
-    if (!path.empty() && path[0] == '/') return "Z:" + path;
-#endif
-    return path;
-}
-
-struct Radio {
-    std::string plain, secure, ftp, ca;
-};
-
-const Radio& radio()
-{
-    static const Radio r = [] {
-        Radio out;
-        const char* state = std::getenv("ORVC_RADIO_STATE");
-        UnorderedIniFile ini;
-        if (state && ini.load(hostPath(state))) {
-            out.plain = "http://127.0.0.1:" + ini.get("radio_port");
-            out.secure = "https://localhost:" + ini.get("radio_tls_port");
-            out.ftp = "ftp://127.0.0.1:" + ini.get("radio_ftp_port");
-            out.ca = hostPath(ini.get("ca"));
-        }
-        return out;
-    }();
-    return r;
-}
+const ::test::RadioHost& radio() { return ::test::radioHost(); }
 
 NetOptions options(std::size_t buffer = 64 * 1024)
 {

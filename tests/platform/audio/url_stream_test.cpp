@@ -12,39 +12,12 @@
 #include <thread>
 
 #include "common/file.h"
-#include "common/inifile/IniFile.h"
+#include "support/FixtureState.h"
 #include "orvaudio.h"
 
 namespace {
 
-std::string hostPath(const std::string& path)
-{
-#ifdef _WIN32
-    if (!path.empty() && path[0] == '/') return "Z:" + path;
-#endif
-    return path;
-}
-
-struct Radio {
-    std::string plain, secure, ftp, ca;
-};
-
-const Radio& radio()
-{
-    static const Radio r = [] {
-        Radio out;
-        const char* state = std::getenv("ORVC_RADIO_STATE");
-        UnorderedIniFile ini;
-        if (state && ini.load(hostPath(state))) {
-            out.plain = "http://127.0.0.1:" + ini.get("radio_port");
-            out.secure = "https://localhost:" + ini.get("radio_tls_port");
-            out.ftp = "ftp://127.0.0.1:" + ini.get("radio_ftp_port");
-            out.ca = hostPath(ini.get("ca"));
-        }
-        return out;
-    }();
-    return r;
-}
+const ::test::RadioHost& radio() { return ::test::radioHost(); }
 
 void onSync(OaHandle, OaHandle channel, uint32_t, void* user) { static_cast<std::atomic<OaHandle>*>(user)->store(channel); }
 
