@@ -9,19 +9,11 @@
 #include "AudioScript.h"
 #include "client/audio/Sounds.h"
 #include "client/core/Environment.h"
+#include "common/environment.h"
 #include "common/file.h"
 #include "orvaudio.h"
 
 namespace {
-
-void setVariable(const char* name, const std::string& value)
-{
-#ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    setenv(name, value.c_str(), 1);
-#endif
-}
 
 struct PrintLines : SoundObserver {
     void soundEvent(const SoundEvent& event) override
@@ -67,9 +59,9 @@ int main(int argc, char** argv)
     if (soundsDir.back() != '/' && soundsDir.back() != '\\') soundsDir += kPathSeparator;
 
     // Before the layer's first call: outputs without a clock, into OUT.wav.
-    setVariable("ORVC_AUDIO_OFFLINE", "1");
-    setVariable("ORVC_AUDIO_OUT", outPath);
-    setVariable("ORVC_AUDIO_DEVICES", devices);
+    common::setEnvironmentVariable("ORVC_AUDIO_OFFLINE", "1");
+    common::setEnvironmentVariable("ORVC_AUDIO_OUT", outPath);
+    common::setEnvironmentVariable("ORVC_AUDIO_DEVICES", devices);
 
     static PrintLines lines;
     AudioScript* runner = nullptr;

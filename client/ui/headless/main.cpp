@@ -44,6 +44,7 @@
 #include "client/ui/history/LayerSpeechOutput.h"
 #include "client/ui/menu/ConnectionMenuReplies.h"
 #include "client/ui/speech/SpeechSetup.h"
+#include "common/environment.h"
 #include "common/file.h"
 #include "common/numbers.h"
 #include "common/utf8.h"
@@ -142,15 +143,6 @@ public:
     void soundEvent(const SoundEvent& event) override { printLine(formatSoundEvent(event)); }
 };
 
-void setVariable(const char* name, const std::string& value)
-{
-#ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    setenv(name, value.c_str(), 1);
-#endif
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -162,7 +154,7 @@ int main(int argc, char** argv)
     }
 
     // Before the audio layer first looks at its outputs.
-    if (!options.audioOut.empty()) setVariable("ORVC_AUDIO_OUT", options.audioOut);
+    if (!options.audioOut.empty()) common::setEnvironmentVariable("ORVC_AUDIO_OUT", options.audioOut);
 
     HeadlessFrontEnd front;
     setFrontEnd(&front);
